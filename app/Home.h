@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+class DrawBoard;
+class GlobalHotKeys;
+class QMediaPlayer;
+class QTimer;
+
+// The tray-resident main panel: four picture buttons, the tray icon with its menu, the system-wide
+// hot keys and the full-screen capture. It lives for the whole run; every other window is opened
+// from here on demand and runs on its own.
+class Home : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Home(QWidget *parent = nullptr);
+    ~Home() override;
+
+    // The last full-screen capture; null until the first one.
+    const QPixmap &lastCapture() const { return screenPixmap; }
+
+public slots:
+    void image_cut();
+    void image_save();
+    void timerIsArrive();
+    void openDrawBoard();
+    void freeCut();
+    void closeNormal();
+    void help();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+
+private:
+    void registerHotKeys();
+    void unregisterHotKeys();
+    void dispatchHotKey(int id);
+    void createTrayIcon();
+    void applyPanelStyle();
+    void createButtons();
+
+    QPixmap screenPixmap;
+    QString saveFileName;
+    QTimer *timer = nullptr;
+    QMediaPlayer *player = nullptr;
+    DrawBoard *drawBoard = nullptr;
+    QPoint dragOffset;
+    GlobalHotKeys *hotKeys = nullptr;
+};

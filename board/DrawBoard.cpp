@@ -1,0 +1,7 @@
+#include "DrawBoard.h"
+
+DrawBoard::DrawBoard(QWidget *parent)
+    : QMainWindow(parent)
+{
+    resize(400, 300);
+}

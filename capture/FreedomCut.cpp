@@ -1,0 +1,6 @@
+#include "FreedomCut.h"
+
+FreedomCut::FreedomCut(QWidget *parent)
+    : QWidget(parent)
+{
+}

@@ -1,0 +1,3 @@
+#include "Help.h"
+
+Help::Help() = default;

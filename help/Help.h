@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+// Placeholder until the help window lands.
+class Help : public QWidget
+{
+public:
+    Help();
+};

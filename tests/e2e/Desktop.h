@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <memory>
+
+// What the end-to-end tests need to drive the real program on the private desktop that
+// scripts/with-desktop.sh sets up: start it, find its windows, send XTEST keys and mouse
+// events through xdotool, and read the clipboard and the screen back.
+namespace e2e {
+
+// Runs a tool to its end and returns what it printed; exitCode (if given) receives its status.
+QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr,
+               int timeoutMs = 20000);
+
+// xdotool with the given arguments; returns its output, trimmed.
+QString xdotool(const QStringList &arguments, int *exitCode = nullptr);
+
+// The path of the program under test (from TAVO_BIN).
+QString programPath();
+
+// A started instance of the program; killed (if still running) when this goes.
+class Program
+{
+public:
+    explicit Program(const QStringList &arguments = {}, const QString &workingDirectory = {});
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    QProcess &process() { return *proc; }
+    qint64 pid() const { return proc->processId(); }
+    bool isRunning() const { return proc->state() != QProcess::NotRunning; }
+    // Waits for the process to end; false on time-out.
+    bool waitForExit(int timeoutMs = 10000);
+    int exitCode() const { return proc->exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return proc->exitStatus(); }
+    void terminate(int signalNumber);
+
+private:
+    std::unique_ptr<QProcess> proc;
+};
+
+// Visible windows whose title matches the regular expression (xdotool's --name), optionally only
+// those of one process.
+QStringList visibleWindows(const QString &titlePattern, qint64 pid = 0);
+// Waits until at least `count` such windows are visible and returns them (empty on time-out).
+QStringList waitForWindows(const QString &titlePattern, qint64 pid = 0, int count = 1,
+                           int timeoutMs = 15000);
+// A window's geometry in root coordinates (the client area, without the frame).
+QRect windowGeometry(const QString &windowId);
+
+// Runs the Xlib window tree listing and tells whether a window of the given WM_CLASS is
+// embedded under trayer's "panel" window.
+bool isEmbeddedInTray(const QString &windowClass);
+
+// Starts a foreign window (xmessage) and gives it the focus, so that a key sent next reaches the
+// program only through a system-wide grab.
+class ForeignWindow
+{
+public:
+    ForeignWindow();
+    ~ForeignWindow();
+    bool activate();
+    QString windowId() const { return id; }
+
+private:
+    QProcess proc;
+    QString id;
+};
+
+// Sends one key combination through XTEST, e.g. "ctrl+alt+x".
+void key(const QString &combination);
+
+// Clipboard: offered targets, and the bytes of one target.
+QStringList clipboardTargets();
+QByteArray clipboardData(const QString &target);
+// The picture on the clipboard (read as image/png), null when none is offered.
+QImage clipboardImage();
+// Waits until the clipboard offers image/png, up to the time-out.
+bool waitForClipboardImage(int timeoutMs = 10000);
+
+// The whole screen as it is now.
+QImage screenShot();
+
+// The colour of the test pattern at a screen position: (x mod 256, y mod 256, (x/256)*16 + y/256).
+QRgb patternPixel(int x, int y);
+// Paints the test pattern onto the root window, so any grabbed region can be checked pixel by
+// pixel against its screen position. Returns false when the pattern could not be shown.
+bool showPatternOnRoot(const QSize &screenSize);
+
+// True when `condition` becomes true within the time-out; polls while events are processed.
+template<typename Condition>
+bool waitUntil(Condition condition, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+} // namespace e2e
