@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages this project needs, and nothing when they are all there already.
+#   scripts/setup-debian.sh build   what building and running the program needs
+#   scripts/setup-debian.sh test    that, plus the private X desktop and tools the tests drive it with
+set -euo pipefail
+
+build_packages=(
+    cmake g++ make pkg-config
+    qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxtst-dev libxfixes-dev
+    # the shutter sound: Qt's GStreamer back end and the MP3 decoder
+    libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+)
+test_packages=(
+    xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
+    desktop-file-utils maim
+)
+
+case "${1:-build}" in
+    build) wanted=("${build_packages[@]}") ;;
+    test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: $0 build|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+((${#missing[@]} == 0)) && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+((EUID == 0)) || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
