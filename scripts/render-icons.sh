@@ -10,7 +10,7 @@
 # The one palette picture (freecut) is not written with PNG8: because ImageMagick 6 turns alpha
 # into plain on/off there, which leaves jagged, haloed edges on the beige panel. Quantising it
 # without dithering first leaves fewer than 256 RGBA colours, and ImageMagick then writes a
-# palette whose tRNS chunk keeps every alpha level. The format of every output is checked below.
+# palette whose tRNS chunk keeps the alpha levels. The format of every output is checked below.
 # Metadata and time chunks are stripped so that rendering twice gives identical bytes and a
 # re-render shows up in git only when a picture really changed.
 #
@@ -52,8 +52,10 @@ render() {
         PNG64) "$CONVERT" "$tmp/raw.png" -strip -define png:exclude-chunks=date,time "PNG64:$5"
                check "$5" "$2" "$3" 16 6 ;;
         palette)
-               "$CONVERT" "$tmp/raw.png" +dither -colors 255 -strip \
-                   -define png:exclude-chunks=date,time "PNG:$5"
+               # Quantising lumps the empty background together with the faintest edge
+               # pixels; the -fx puts those back to fully transparent.
+               "$CONVERT" "$tmp/raw.png" +dither -colors 255 -channel A -fx 'a<0.02?0:a' +channel \
+                   -strip -define png:exclude-chunks=date,time "PNG:$5"
                check "$5" "$2" "$3" 8 3
                # without transparency entries the badge would sit on a solid square
                grep -q tRNS "$5" || { echo "$5: no tRNS chunk" >&2; exit 1; } ;;
