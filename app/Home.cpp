@@ -186,6 +186,9 @@ void Home::mousePressEvent(QMouseEvent *event)
 
 void Home::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint topLeft = pos() + event->pos() - dragOffset;
+    // From the pointer's screen position, not pos() + the event's window position: during a fast
+    // drag the window system may not have moved the window yet when the next motion is reported,
+    // so the window position is stale and each step would be counted twice.
+    const QPoint topLeft = event->globalPos() - dragOffset;
     setGeometry(topLeft.x(), topLeft.y(), width(), height());
 }
