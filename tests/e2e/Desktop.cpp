@@ -70,8 +70,9 @@ void Program::terminate(int signalNumber)
 QStringList visibleWindows(const QString &titlePattern, qint64 pid)
 {
     QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    // xdotool ORs its conditions unless told otherwise; the pid must narrow the search.
     if (pid > 0)
-        arguments << QStringLiteral("--pid") << QString::number(pid);
+        arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
     arguments << QStringLiteral("--name") << titlePattern;
     return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -208,6 +209,51 @@ bool showPatternOnRoot(const QSize &screenSize)
     const QImage shot = screenShot();
     const QPoint probe(screenSize.width() * 2 / 3 + 7, screenSize.height() / 3 + 5);
     return shot.size() == screenSize && shot.pixel(probe) == patternPixel(probe.x(), probe.y());
+}
+
+QString trayIconWindow(const QString &windowClass)
+{
+    const QStringList lines = QString::fromUtf8(
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})).split(QLatin1Char('\n'));
+    int panelIndent = -1;
+    for (const QString &line : lines) {
+        const int indent = int(line.size() - line.trimmed().size());
+        if (line.contains(QLatin1String("\"panel\": (\"panel\" \"trayer\")"))) {
+            panelIndent = indent;
+            continue;
+        }
+        if (panelIndent < 0)
+            continue;
+        if (indent <= panelIndent) {
+            panelIndent = -1;
+            continue;
+        }
+        if (line.contains(QStringLiteral("(\"%1\"").arg(windowClass), Qt::CaseInsensitive)
+            || line.contains(QStringLiteral(" \"%1\")").arg(windowClass), Qt::CaseInsensitive))
+            return line.trimmed().section(QLatin1Char(' '), 0, 0);
+    }
+    return {};
+}
+
+bool isViewable(const QString &windowId)
+{
+    const QString info = QString::fromUtf8(run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId}));
+    return info.contains(QLatin1String("Map State: IsViewable"));
+}
+
+QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid)
+{
+    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    if (pid > 0)
+        arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
+    arguments << QStringLiteral("--class") << classPattern;
+    return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QSize screenSize()
+{
+    const QStringList parts = xdotool({QStringLiteral("getdisplaygeometry")}).split(QLatin1Char(' '));
+    return parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
 }
 
 } // namespace e2e

@@ -112,4 +112,13 @@ bool waitUntil(Condition condition, int timeoutMs = 10000)
     return true;
 }
 
+// The window id of the tray icon of the given WM_CLASS that trayer has embedded; empty when none.
+QString trayIconWindow(const QString &windowClass);
+// True when the window is mapped and shown on the screen.
+bool isViewable(const QString &windowId);
+// Visible windows whose WM_CLASS matches the regular expression, optionally only of one process.
+QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid = 0);
+// The size of the screen (the root window).
+QSize screenSize();
+
 } // namespace e2e

@@ -1,0 +1,258 @@
+#include "app/Home.h"
+#include "board/DrawBoard.h"
+#include "capture/FreedomCut.h"
+#include "help/Help.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+
+// The main panel: its looks, its buttons, its two menus, the tray clicks and dragging.
+class HomeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void panelIsTranslucentFramelessToolWindow();
+    void buttonsInOrder_data();
+    void buttonsInOrder();
+    void buttonActsOnPressNotRelease_data();
+    void buttonActsOnPressNotRelease();
+    void shortcutPressesItsButton();
+    void panelAndTrayShareThreeActions();
+    void hideEntryHidesPanelButNotTray();
+    void exitEntryLeavesLoopWithZero();
+    void trayActivation_data();
+    void trayActivation();
+    void dragKeepsGrabbedPointUnderPointer_data();
+    void dragKeepsGrabbedPointUnderPointer();
+};
+
+namespace {
+
+QList<QPushButton *> panelButtons(const Home &home)
+{
+    QList<QPushButton *> buttons;
+    auto *layout = qobject_cast<QHBoxLayout *>(home.layout());
+    for (int i = 0; layout && i < layout->count(); ++i)
+        if (auto *button = qobject_cast<QPushButton *>(layout->itemAt(i)->widget()))
+            buttons << button;
+    return buttons;
+}
+
+template<typename Window>
+int openWindows()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += dynamic_cast<Window *>(widget) != nullptr;
+    return count;
+}
+
+} // namespace
+
+void HomeTest::cleanup()
+{
+    // Boards, overlays and help windows are top-level and unowned; none may leak into the next case.
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (!qobject_cast<Home *>(widget) && widget->isWindow() && !widget->parent())
+            delete widget;
+}
+
+void HomeTest::panelIsTranslucentFramelessToolWindow()
+{
+    Home home;
+    const Qt::WindowFlags flags = home.windowFlags();
+    QVERIFY(flags.testFlag(Qt::Tool));
+    QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+    QVERIFY(!flags.testFlag(Qt::WindowStaysOnTopHint));
+    // Qt keeps the opacity in 8 bits.
+    QVERIFY(qAbs(home.windowOpacity() - 0.9) < 1.0 / 255);
+    QCOMPARE(home.styleSheet(), QStringLiteral("Home{background-color:rgb(238,238,219)}"));
+    // The rule names the class, so the buttons keep their own looks.
+    QCOMPARE(panelButtons(home).value(0)->styleSheet().contains(QLatin1String("238")), false);
+}
+
+void HomeTest::buttonsInOrder_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("capture") << 0 << "全屏截图" << QKeySequence(QKeySequence::Cut) << "cut";
+    QTest::newRow("save") << 1 << "保存全屏截图" << QKeySequence(QKeySequence::SaveAs) << "save";
+    QTest::newRow("region") << 2 << "自由截图" << QKeySequence(QKeySequence::AddTab) << "freecut";
+    QTest::newRow("board") << 3 << "打开画板" << QKeySequence(QKeySequence::Open) << "open";
+}
+
+void HomeTest::buttonsInOrder()
+{
+    QFETCH(int, index);
+    QFETCH(QString, toolTip);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(QString, picture);
+
+    Home home;
+    const QList<QPushButton *> buttons = panelButtons(home);
+    QCOMPARE(buttons.size(), 4);
+    QPushButton *button = buttons.at(index);
+    QCOMPARE(button->toolTip(), toolTip);
+    QCOMPARE(button->shortcut(), shortcut);
+    QVERIFY(button->text().isEmpty());
+    QCOMPARE(button->styleSheet(),
+             QStringLiteral("QPushButton{border-image: url(:/resources/img/%1.png)}"
+                            "QPushButton:pressed{border-image: url(:/resources/img/%1down.png)}").arg(picture));
+    QCOMPARE(button->minimumSize(), QSize(25, 25));
+    QCOMPARE(button->maximumSize(), QSize(25, 25));
+    QCOMPARE(qobject_cast<QHBoxLayout *>(home.layout())->stretch(index), 1);
+}
+
+void HomeTest::buttonActsOnPressNotRelease_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("opensBoard"); // otherwise a region overlay
+    QTest::newRow("region") << 2 << false;
+    QTest::newRow("board") << 3 << true;
+}
+
+void HomeTest::buttonActsOnPressNotRelease()
+{
+    QFETCH(int, index);
+    QFETCH(bool, opensBoard);
+    auto opened = [&] { return opensBoard ? openWindows<DrawBoard>() : openWindows<FreedomCut>(); };
+
+    Home home;
+    home.show();
+    QPushButton *button = panelButtons(home).at(index);
+    const int before = opened();
+    QTest::mousePress(button, Qt::LeftButton);
+    QCOMPARE(opened(), before + 1);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QCOMPARE(opened(), before + 1);
+    QTest::mousePress(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QCOMPARE(opened(), before + 2); // every press opens another one
+}
+
+void HomeTest::shortcutPressesItsButton()
+{
+    Home home;
+    home.show();
+    QApplication::setActiveWindow(&home);
+    QVERIFY(QTest::qWaitForWindowActive(&home));
+    const int before = openWindows<DrawBoard>();
+    const QKeySequence open(QKeySequence::Open);
+    QTest::keyClick(&home, Qt::Key(open[0] & ~Qt::KeyboardModifierMask),
+                    Qt::KeyboardModifiers(open[0] & Qt::KeyboardModifierMask));
+    QTRY_COMPARE(openWindows<DrawBoard>(), before + 1);
+}
+
+void HomeTest::panelAndTrayShareThreeActions()
+{
+    Home home;
+    auto *tray = home.findChild<QSystemTrayIcon *>();
+    QVERIFY(tray);
+    QCOMPARE(tray->toolTip(), QStringLiteral("TAVO截图"));
+    QVERIFY(tray->isVisible());
+    QVERIFY(tray->contextMenu());
+
+    QCOMPARE(home.contextMenuPolicy(), Qt::ActionsContextMenu);
+    const QList<QAction *> actions = home.actions();
+    QCOMPARE(tray->contextMenu()->actions(), actions);
+    QStringList texts;
+    for (QAction *action : actions)
+        texts << action->text();
+    QCOMPARE(texts, (QStringList{QStringLiteral("隐藏图标"), QStringLiteral("帮助"), QStringLiteral("退出程序")}));
+    for (QAction *action : actions)
+        QVERIFY(action->shortcut().isEmpty());
+
+    const int before = openWindows<Help>();
+    actions.at(1)->trigger();
+    QCOMPARE(openWindows<Help>(), before + 1);
+}
+
+void HomeTest::hideEntryHidesPanelButNotTray()
+{
+    Home home;
+    home.show();
+    home.actions().at(0)->trigger();
+    QVERIFY(home.isHidden());
+    QVERIFY(home.findChild<QSystemTrayIcon *>()->isVisible());
+}
+
+void HomeTest::exitEntryLeavesLoopWithZero()
+{
+    Home home;
+    QAction *exitEntry = home.actions().at(2);
+    QTimer::singleShot(0, exitEntry, &QAction::trigger);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0);
+}
+
+void HomeTest::trayActivation_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("shownBefore");
+    QTest::addColumn<bool>("shownAfter");
+
+    QTest::newRow("double click shows") << int(QSystemTrayIcon::DoubleClick) << false << true;
+    QTest::newRow("double click keeps shown") << int(QSystemTrayIcon::DoubleClick) << true << true;
+    QTest::newRow("click hides") << int(QSystemTrayIcon::Trigger) << true << false;
+    QTest::newRow("click keeps hidden") << int(QSystemTrayIcon::Trigger) << false << false;
+    QTest::newRow("context ignored") << int(QSystemTrayIcon::Context) << true << true;
+    QTest::newRow("middle ignored") << int(QSystemTrayIcon::MiddleClick) << false << false;
+    QTest::newRow("unknown ignored") << int(QSystemTrayIcon::Unknown) << true << true;
+}
+
+void HomeTest::trayActivation()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, shownBefore);
+    QFETCH(bool, shownAfter);
+
+    Home home;
+    home.setVisible(shownBefore);
+    auto *tray = home.findChild<QSystemTrayIcon *>();
+    emit tray->activated(QSystemTrayIcon::ActivationReason(reason));
+    QCOMPARE(home.isVisible(), shownAfter);
+    if (reason == QSystemTrayIcon::DoubleClick)
+        QTRY_VERIFY(home.isActiveWindow());
+}
+
+void HomeTest::dragKeepsGrabbedPointUnderPointer_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::newRow("left") << int(Qt::LeftButton);
+    QTest::newRow("right") << int(Qt::RightButton);
+}
+
+void HomeTest::dragKeepsGrabbedPointUnderPointer()
+{
+    QFETCH(int, button);
+    const auto mouseButton = Qt::MouseButton(button);
+
+    Home home;
+    home.show();
+    home.move(1200, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(&home));
+    const QSize size = home.size();
+
+    QTest::mousePress(&home, mouseButton, {}, QPoint(10, 5));
+    const QPoint pointer(500, 300);
+    QMouseEvent move(QEvent::MouseMove, home.mapFromGlobal(pointer), pointer, Qt::NoButton, mouseButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&home, &move);
+    QCOMPARE(home.pos(), QPoint(490, 295));
+    QCOMPARE(home.size(), size);
+}
+
+QTEST_MAIN(HomeTest)
+#include "tst_home.moc"
