@@ -56,12 +56,15 @@ void answerColorDialog(std::function<void(QColorDialog *)> answer)
     poll->start(20);
 }
 
-// Presses the colour button and answers the chooser; returns the colour it opened on.
-QColor chooseColor(PainterSetting &dialog, const QColor &pick, bool accept)
+// Presses the colour button and answers the chooser; returns the colour it opened on and, if
+// asked, the chooser's parent.
+QColor chooseColor(PainterSetting &dialog, const QColor &pick, bool accept, QWidget **parent = nullptr)
 {
     QColor openedOn;
     answerColorDialog([&](QColorDialog *chooser) {
         openedOn = chooser->currentColor();
+        if (parent)
+            *parent = chooser->parentWidget();
         if (!accept) {
             chooser->reject();
             return;
@@ -176,7 +179,9 @@ void TestPainterSetting::chooserAlwaysOpensOnBlack()
 {
     PainterSetting dialog;
     dialog.show();
-    QCOMPARE(chooseColor(dialog, Qt::red, true), QColor(Qt::black));
+    QWidget *parent = nullptr;
+    QCOMPARE(chooseColor(dialog, Qt::red, true, &parent), QColor(Qt::black));
+    QCOMPARE(parent, &dialog);
     QCOMPARE(dialog.chosenColor(), QColor(Qt::red));
     QCOMPARE(chooseColor(dialog, Qt::green, true), QColor(Qt::black));
 }
