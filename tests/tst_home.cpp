@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -61,8 +62,12 @@ int openWindows()
 void HomeTest::cleanup()
 {
     // Boards, overlays and help windows are top-level and unowned; none may leak into the next case.
+    // Deleting one window deletes its own pop-ups (a board's menus), which are in the list too.
+    QList<QPointer<QWidget>> windows;
     for (QWidget *widget : QApplication::topLevelWidgets())
-        if (!qobject_cast<Home *>(widget) && widget->isWindow() && !widget->parent())
+        windows << widget;
+    for (const QPointer<QWidget> &widget : windows)
+        if (widget && !qobject_cast<Home *>(widget) && !widget->parent())
             delete widget;
 }
 
