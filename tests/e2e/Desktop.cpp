@@ -101,27 +101,7 @@ QRect windowGeometry(const QString &windowId)
 
 bool isEmbeddedInTray(const QString &windowClass)
 {
-    // trayer reparents each tray icon under its window named "panel"; the icon's class shows in
-    // the tree listing below it.
-    const QStringList lines = QString::fromUtf8(
-        run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})).split(QLatin1Char('\n'));
-    int panelIndent = -1;
-    for (const QString &line : lines) {
-        const int indent = int(line.size() - line.trimmed().size());
-        if (line.contains(QLatin1String("\"panel\": (\"panel\" \"trayer\")"))) {
-            panelIndent = indent;
-            continue;
-        }
-        if (panelIndent < 0)
-            continue;
-        if (indent <= panelIndent) {
-            panelIndent = -1;
-            continue;
-        }
-        if (line.contains(windowClass, Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
+    return !trayIconWindow(windowClass).isEmpty();
 }
 
 ForeignWindow::ForeignWindow()
@@ -213,6 +193,8 @@ bool showPatternOnRoot(const QSize &screenSize)
 
 QString trayIconWindow(const QString &windowClass)
 {
+    // trayer reparents each tray icon under its window named "panel"; the icon's class shows in
+    // the tree listing below it.
     const QStringList lines = QString::fromUtf8(
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})).split(QLatin1Char('\n'));
     int panelIndent = -1;
