@@ -51,12 +51,16 @@ void paintCornerMarks(QPainter &painter, qreal width)
 
 void paintOutline(QPainter &painter, const QPoint &start, const QPoint &end)
 {
-    // A 1-pixel line along the pixel edges would be smoothed into two half-red pixels on either
-    // side, and the inner ones lie in the part a copy takes. Drawn through the pixel centres it
-    // covers exactly the pixels of the two points' rows and columns, at any device pixel ratio.
+    // Smoothed, a 1-pixel line along the pixel edges turns into two half-red pixels on either
+    // side (the inner ones inside the part a copy takes) and its corners stay part red. Sharp and
+    // through the pixel centres, it covers exactly the rows and columns of the two points, at any
+    // device pixel ratio.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QColor(Qt::red));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(QPointF(start) + QPointF(0.5, 0.5), QSizeF(end.x() - start.x(), end.y() - start.y())));
+    painter.restore();
 }
 } // namespace
 
