@@ -14,6 +14,24 @@
 #include <QPointer>
 #include <QPushButton>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+// The frozen desktop and the window's backing store are screen-sized blocks. Once glibc has freed
+// one such mapped block it raises its threshold and serves the next ones from the heap, which
+// keeps freed blocks: each overlay after the first would leave the process a screen or two
+// larger. A fixed threshold keeps them mapped, so they go back to the system with the overlay.
+void returnLargeBlocksWhenFreed()
+{
+#ifdef __GLIBC__
+    constexpr int largeBlockBytes = 1 << 20;
+    mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
+#endif
+}
+} // namespace
+
 FreedomCut::FreedomCut(QWidget *parent)
     : FreedomCut(grabDesktop(), parent)
 {
@@ -24,6 +42,7 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     , frozenPixmap(frozen)
     , pacer(new RepaintPacer(this))
 {
+    returnLargeBlocksWhenFreed();
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
     saveButton = createActionButton(QStringLiteral("保存"),
