@@ -73,5 +73,5 @@ worst=$(tail -n1 <<<"$sorted")
 percent() { awk -v t="$1" -v hz="$hz" -v s="$idle_seconds" 'BEGIN {printf "%.1f", 100 * t / hz / s}'; }
 
 echo "overlay up (press -> corner mark on screen), $overlays runs: first ${times[0]} ms, median $median ms, worst $worst ms (target < 150 ms)"
-echo "idle open overlay over ${idle_seconds} s: program $(percent $((app_after - app_before)))%, X server $(percent $((x_after - x_before)))% of a core (target < 10% together)"
+echo "idle open overlay over ${idle_seconds} s: program $(percent $((app_after - app_before)))%, X server $(percent $((x_after - x_before)))% of a core (target < 10%)"
 echo "resident memory: start $rss_start kB, after the first overlay $rss_first kB, after $overlays overlays $rss_end kB"
