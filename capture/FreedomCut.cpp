@@ -1,6 +1,153 @@
 #include "FreedomCut.h"
 
-FreedomCut::FreedomCut(QWidget *parent)
-    : QWidget(parent)
+#include "RegionGeometry.h"
+#include "app/DesktopGrab.h"
+#include "app/RepaintPacer.h"
+#include "app/SafeSave.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+// The frozen desktop and the window's backing store are screen-sized blocks. Once glibc has freed
+// one such mapped block it raises its threshold and serves the next ones from the heap, which
+// keeps freed blocks: each overlay after the first would leave the process a screen or two
+// larger. A fixed threshold keeps them mapped, so they go back to the system with the overlay.
+void returnLargeBlocksWhenFreed()
 {
+#ifdef __GLIBC__
+    constexpr int largeBlockBytes = 1 << 20;
+    mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
+#endif
+}
+} // namespace
+
+FreedomCut::FreedomCut(QWidget *parent)
+    : FreedomCut(grabDesktop(), parent)
+{
+}
+
+FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
+    : QWidget(parent)
+    , frozenPixmap(frozen)
+    , pacer(new RepaintPacer(this))
+{
+    returnLargeBlocksWhenFreed();
+    // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
+    setAttribute(Qt::WA_DeleteOnClose);
+    saveButton = createActionButton(QStringLiteral("保存"),
+                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
+    cancelButton = createActionButton(QStringLiteral("取消"),
+                                      QStringLiteral("QPushButton{border-image:url(:/resources/img/cancel.png)}"));
+    copyButton = createActionButton(QStringLiteral("复制到剪切板"),
+                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/copy.png)}"));
+}
+
+QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QString &styleSheet)
+{
+    auto *button = new QPushButton(this);
+    button->setToolTip(toolTip);
+    button->setStyleSheet(styleSheet);
+    button->setFixedSize(regionButtonSize, regionButtonSize);
+    // Out of sight to the left of the screen, not hidden, until the pointer first moves.
+    button->setGeometry(-button->width(), button->height(), button->width(), button->height());
+    return button;
+}
+
+void FreedomCut::placeButtonRow(const QPoint &pointer)
+{
+    const RegionButtonRow row = buttonRowAt(pointer);
+    saveButton->setGeometry(row.save);
+    cancelButton->setGeometry(row.cancel);
+    copyButton->setGeometry(row.copy);
+}
+
+void FreedomCut::connectActions()
+{
+    // Every release comes here; a unique connection keeps one click to one action.
+    connect(copyButton, SIGNAL(clicked()), this, SLOT(copy_close()), Qt::UniqueConnection);
+    connect(saveButton, SIGNAL(clicked()), this, SLOT(save_close()), Qt::UniqueConnection);
+    connect(cancelButton, SIGNAL(clicked()), this, SLOT(close()), Qt::UniqueConnection);
+}
+
+void FreedomCut::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    endPoint = event->pos();
+    startPoint = event->pos();
+}
+
+void FreedomCut::mouseMoveEvent(QMouseEvent *event)
+{
+    endPoint = event->pos();
+    placeButtonRow(endPoint);
+}
+
+void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    endPoint = event->pos();
+    placeButtonRow(endPoint);
+    connectActions();
+}
+
+void FreedomCut::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintOverlay(painter, frozenPixmap, startPoint, endPoint);
+    painter.end();
+    // The overlay keeps repainting while shown, but no faster than the screen refreshes.
+    pacer->scheduleNextPaint();
+}
+
+void FreedomCut::showEvent(QShowEvent *)
+{
+    showFullScreen();
+}
+
+QPixmap FreedomCut::renderRegion(const QRect &area) const
+{
+    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area));
+}
+
+void FreedomCut::save_close()
+{
+    // Checked before asking for a name: a selection with nothing inside it cannot be saved.
+    const QRect area = saveGrabRect(startPoint, endPoint);
+    if (area.isNull())
+        return;
+    const QPointer<FreedomCut> self(this);
+    const QString fileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("save flie"), QString(),
+                                                          QStringLiteral("picture (*.png *.jpg)"));
+    if (!self || fileName.isNull())
+        return;
+    regionPixmap = renderRegion(area);
+    // A failed write keeps the overlay and its selection, so the capture can still be saved
+    // elsewhere or copied.
+    if (!savePictureSafely(regionPixmap, fileName))
+        return;
+    close();
+}
+
+void FreedomCut::copy_close()
+{
+    const QRect area = copyGrabRect(startPoint, endPoint);
+    if (area.isNull())
+        return;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    regionPixmap = renderRegion(area);
+    clipboard->setPixmap(regionPixmap, QClipboard::Clipboard);
+    close();
 }

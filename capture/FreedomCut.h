@@ -1,12 +1,48 @@
 #pragma once
 
+#include <QPixmap>
+#include <QPoint>
 #include <QWidget>
 
-// Placeholder until the region overlay lands.
+class QPushButton;
+class RepaintPacer;
+
+// The full-screen overlay of a region capture: it freezes the desktop as it was when the overlay
+// was created, lets the user drag a rectangle over that picture and offers cancel, save and copy
+// just below the pointer. One overlay serves one capture and is deleted when it closes.
 class FreedomCut : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Freezes the desktop as it is now.
     explicit FreedomCut(QWidget *parent);
+    // Shows the given picture instead of the desktop, so a known picture can be put under test.
+    FreedomCut(const QPixmap &frozen, QWidget *parent);
+
+public slots:
+    void save_close();
+    void copy_close();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
+    void placeButtonRow(const QPoint &pointer);
+    void connectActions();
+    QPixmap renderRegion(const QRect &area) const;
+
+    QPixmap frozenPixmap;
+    QPixmap regionPixmap;
+    QPoint startPoint;
+    QPoint endPoint;
+    QPushButton *copyButton = nullptr;
+    QPushButton *saveButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    RepaintPacer *pacer = nullptr;
 };

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Region overlay on a 1920x1080 private desktop: time from pressing the panel's region button to
+# the overlay shown and painted, CPU of an idle open overlay (program and X server) over 5 s, and
+# resident memory before and after 25 overlays opened and cancelled.
+#   bench/region-overlay.sh [BUILD_DIR]      (default: build/ beside this folder)
+# Targets: overlay up in under 150 ms, idle below 10 % of a core, memory back to where it started.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+if [[ "${TAVO_BENCH_ON_DESKTOP:-0}" != 1 ]]; then
+    TAVO_BENCH_ON_DESKTOP=1 TAVO_SCREEN=1920x1080x24 exec "$here/../scripts/with-desktop.sh" "$0" "$build"
+fi
+
+program="$build/tavo-screenshot"
+probe="$build/bench/region-probe"
+overlays=25
+idle_seconds=5
+hz=$(getconf CLK_TCK)
+# with-desktop.sh runs the X server and this script side by side.
+xserver=$(pgrep -P "$PPID" -x Xvfb | head -n1)
+
+rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+xsetroot -solid black
+"$program" &
+app=$!
+trap 'kill "$app" 2>/dev/null || true' EXIT
+
+panel=
+for _ in $(seq 100); do
+    panel=$(xdotool search --onlyvisible --pid "$app" --name '^TAVO截图$' 2>/dev/null | head -n1 || true)
+    [[ -n "$panel" ]] && break
+    sleep 0.1
+done
+[[ -n "$panel" ]] || { echo "the panel did not show" >&2; exit 1; }
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+# Four 25x25 buttons in a row with equal margins around it and equal gaps between them.
+margin=$(((HEIGHT - 25) / 2))
+gap=$(((WIDTH - 2 * margin - 4 * 25) / 3))
+button_x=$((X + margin + 2 * (25 + gap) + 12))
+button_y=$((Y + margin + 12))
+sleep 1
+
+open_overlay() { "$probe" "$button_x" "$button_y"; }
+cancel_overlay() {
+    # A click makes a selection, which brings the buttons below the pointer; cancel is the left one.
+    xdotool mousemove 960 540 click 1 mousemove $((960 - 50 + 12)) $((540 + 20 + 12)) click 1
+    "$probe" --gone >/dev/null
+}
+
+rss_start=$(rss_kb "$app")
+times=()
+for i in $(seq "$overlays"); do
+    times+=("$(open_overlay)")
+    cancel_overlay
+    [[ $i == 1 ]] && { sleep 0.5; rss_first=$(rss_kb "$app"); }
+done
+sleep 1
+rss_end=$(rss_kb "$app")
+
+open_overlay >/dev/null
+sleep 1
+app_before=$(cpu_ticks "$app"); x_before=$(cpu_ticks "$xserver")
+sleep "$idle_seconds"
+app_after=$(cpu_ticks "$app"); x_after=$(cpu_ticks "$xserver")
+cancel_overlay
+
+sorted=$(printf '%s\n' "${times[@]}" | sort -g)
+median=$(sed -n "$(((overlays + 1) / 2))p" <<<"$sorted")
+worst=$(tail -n1 <<<"$sorted")
+percent() { awk -v t="$1" -v hz="$hz" -v s="$idle_seconds" 'BEGIN {printf "%.1f", 100 * t / hz / s}'; }
+
+echo "overlay up (press -> corner mark on screen), $overlays runs: first ${times[0]} ms, median $median ms, worst $worst ms (target < 150 ms)"
+echo "idle open overlay over ${idle_seconds} s: program $(percent $((app_after - app_before)))%, X server $(percent $((x_after - x_before)))% of a core (target < 10%)"
+echo "resident memory: start $rss_start kB, after the first overlay $rss_first kB, after $overlays overlays $rss_end kB"

@@ -1,0 +1,111 @@
+#include "RegionGeometry.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPixmap>
+#include <QtGlobal>
+
+namespace {
+constexpr int buttonRowGap = 50;     // from one button's left edge to the next
+constexpr int buttonRowDrop = 20;    // below the pointer, so the row does not hide it
+constexpr int cornerMarkArm = 50;
+constexpr int cornerMarkWidth = 20;  // half of it lies off screen, leaving a 10-pixel mark
+
+QRect buttonAt(int left, int top)
+{
+    return QRect(left, top, regionButtonSize, regionButtonSize);
+}
+
+// The grab starts one pixel inside the outline and ends `shrink` pixels short of the far outline.
+QRect insideOutline(const QPoint &start, const QPoint &end, int shrink)
+{
+    const QRect selection = normalisedSelection(start, end);
+    const QRect grab(selection.left() + 1, selection.top() + 1, selection.width() - shrink,
+                     selection.height() - shrink);
+    return grab.isEmpty() ? QRect() : grab;
+}
+
+qreal logicalWidth(const QPixmap &frozen, const QPainter &painter)
+{
+    if (!frozen.isNull())
+        return frozen.width() / frozen.devicePixelRatioF();
+    const QPaintDevice *device = painter.device();
+    return device ? device->width() / device->devicePixelRatioF() : 0.0;
+}
+
+void paintCornerMarks(QPainter &painter, qreal width)
+{
+    QPainterPath marks;
+    marks.moveTo(0, 0);
+    marks.lineTo(cornerMarkArm, 0);
+    marks.moveTo(0, 0);
+    marks.lineTo(0, cornerMarkArm);
+    marks.moveTo(width, 0);
+    marks.lineTo(width - cornerMarkArm, 0);
+    marks.moveTo(width, 0);
+    marks.lineTo(width, cornerMarkArm);
+    painter.strokePath(marks, QPen(Qt::red, cornerMarkWidth));
+}
+
+void paintOutline(QPainter &painter, const QPoint &start, const QPoint &end)
+{
+    // Smoothed, a 1-pixel line along the pixel edges turns into two half-red pixels on either
+    // side (the inner ones inside the part a copy takes) and its corners stay part red. Sharp and
+    // through the pixel centres, it covers exactly the rows and columns of the two points, at any
+    // device pixel ratio.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QColor(Qt::red));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(QPointF(start) + QPointF(0.5, 0.5), QSizeF(end.x() - start.x(), end.y() - start.y())));
+    painter.restore();
+}
+} // namespace
+
+RegionButtonRow buttonRowAt(const QPoint &pointer)
+{
+    const int top = pointer.y() + buttonRowDrop;
+    return {buttonAt(pointer.x() - buttonRowGap, top), buttonAt(pointer.x(), top),
+            buttonAt(pointer.x() + buttonRowGap, top)};
+}
+
+QRect normalisedSelection(const QPoint &start, const QPoint &end)
+{
+    return QRect(qMin(start.x(), end.x()), qMin(start.y(), end.y()), qAbs(end.x() - start.x()),
+                 qAbs(end.y() - start.y()));
+}
+
+QRect saveGrabRect(const QPoint &start, const QPoint &end)
+{
+    return insideOutline(start, end, 2);
+}
+
+QRect copyGrabRect(const QPoint &start, const QPoint &end)
+{
+    return insideOutline(start, end, 1);
+}
+
+void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end)
+{
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawPixmap(0, 0, frozen);
+    paintCornerMarks(painter, logicalWidth(frozen, painter));
+    paintOutline(painter, start, end);
+}
+
+QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area)
+{
+    if (area.isEmpty())
+        return {};
+    const qreal ratio = frozen.isNull() ? 1.0 : frozen.devicePixelRatioF();
+    QImage picture((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::black);  // what the overlay shows where there is no frozen picture
+    QPainter painter(&picture);
+    painter.translate(-area.topLeft());
+    paintOverlay(painter, frozen, start, end);
+    painter.end();
+    return picture;
+}

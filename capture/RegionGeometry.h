@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+class QImage;
+class QPainter;
+class QPixmap;
+
+// Where things stand on the region overlay and what it paints, kept apart from the window so the
+// arithmetic and the pixels can be checked without one. All coordinates are the overlay's logical
+// ones, which are the screen's since the overlay covers the screen from its top-left corner.
+
+constexpr int regionButtonSize = 25;
+
+// The three action buttons below the pointer, left to right: cancel, save, copy.
+struct RegionButtonRow
+{
+    QRect cancel;
+    QRect save;
+    QRect copy;
+};
+
+// The row follows the pointer itself, not the selection, and is not kept on the screen.
+RegionButtonRow buttonRowAt(const QPoint &pointer);
+
+// The selection between two points whichever way it was dragged: the top-left point and the
+// distances between the points. The outline runs through both points, so its pixels are the
+// rectangle's left and top edges and the columns/rows `width`/`height` further on.
+QRect normalisedSelection(const QPoint &start, const QPoint &end);
+
+// The part of the selection a save or a copy takes, starting just inside the outline; a copy is
+// one pixel wider and higher than a save. Null when the selection is too small to give a picture.
+QRect saveGrabRect(const QPoint &start, const QPoint &end);
+QRect copyGrabRect(const QPoint &start, const QPoint &end);
+
+// Paints the overlay: the frozen desktop, the red corner marks and the selection outline.
+void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end);
+
+// What paintOverlay shows inside `area`, at the frozen picture's device pixels, so the picture
+// holds exactly what the user saw there and never another window that happened to be on top.
+QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area);

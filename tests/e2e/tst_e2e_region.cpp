@@ -1,0 +1,194 @@
+#include "Desktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace e2e;
+
+namespace {
+const QSize screen(1920, 1080);
+constexpr int buttonSize = 25;
+constexpr int panelButtonCount = 4;
+constexpr int regionButtonIndex = 2;  // the panel's third button starts a region capture
+
+QString str(int value)
+{
+    return QString::number(value);
+}
+
+void moveAndClick(const QPoint &at)
+{
+    xdotool({QStringLiteral("mousemove"), str(at.x()), str(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+}
+
+// A left-button drag with a step on the way, so the overlay sees the pointer move.
+void dragOnScreen(const QPoint &from, const QPoint &to)
+{
+    const QPoint middle = (from + to) / 2;
+    xdotool({QStringLiteral("mousemove"), str(from.x()), str(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
+             QStringLiteral("mousemove"), str(middle.x()), str(middle.y()),
+             QStringLiteral("mousemove"), str(to.x()), str(to.y()), QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+// The button row stands below the release point: cancel 50 px left of it, save at it, copy 50 px right.
+QPoint cancelButtonFor(const QPoint &release) { return release + QPoint(-50 + 12, 20 + 12); }
+QPoint saveButtonFor(const QPoint &release) { return release + QPoint(12, 20 + 12); }
+QPoint copyButtonFor(const QPoint &release) { return release + QPoint(50 + 12, 20 + 12); }
+
+// Compares a picture with the screen's test pattern from `origin` on; returns the first
+// difference, or an empty string when every pixel matches.
+QString differenceFromPattern(const QImage &picture, const QPoint &origin)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb expected = patternPixel(origin.x() + x, origin.y() + y);
+            if ((picture.pixel(x, y) & 0xffffff) != (expected & 0xffffff))
+                return QStringLiteral("pixel (%1,%2): %3, screen has %4")
+                    .arg(x).arg(y).arg(picture.pixel(x, y), 0, 16).arg(expected, 0, 16);
+        }
+    return {};
+}
+} // namespace
+
+class TestE2eRegion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void escapeAndCancelLeaveNoTrace();
+    void copyGivesTheInsideOfTheSelection();
+    void saveGivesAFileThroughTheDialog();
+    void reversedSelectionSavedFromTheMiddle();
+
+private:
+    bool openOverlay();
+    bool overlayIsOpen();
+    bool waitForOverlayToClose();
+    bool saveThroughDialog(const QString &fileName);
+
+    std::unique_ptr<Program> program;
+    QPoint regionButton;
+    QTemporaryDir folder;
+};
+
+void TestE2eRegion::initTestCase()
+{
+    QVERIFY(folder.isValid());
+    QVERIFY(showPatternOnRoot(screen));
+    program = std::make_unique<Program>();
+    const QStringList panels = waitForWindows(QStringLiteral("^TAVO截图$"), program->pid());
+    QVERIFY2(!panels.isEmpty(), "the panel did not show");
+    const QRect panel = windowGeometry(panels.first());
+    // The buttons sit in a row with equal margins around it and equal gaps between them.
+    const int margin = (panel.height() - buttonSize) / 2;
+    const double gap = double(panel.width() - 2 * margin - panelButtonCount * buttonSize) / (panelButtonCount - 1);
+    regionButton = panel.topLeft()
+        + QPoint(margin + int(regionButtonIndex * (buttonSize + gap)) + buttonSize / 2, margin + buttonSize / 2);
+    // Selections below stay in the top-left part of the screen, clear of the panel and the tray.
+    QVERIFY(panel.top() > 800 && panel.left() > 1200);
+}
+
+bool TestE2eRegion::overlayIsOpen()
+{
+    for (const QString &window : visibleWindows(QStringLiteral(".*"), program->pid()))
+        if (windowGeometry(window) == QRect(QPoint(0, 0), screen))
+            return true;
+    return false;
+}
+
+bool TestE2eRegion::openOverlay()
+{
+    moveAndClick(regionButton);
+    // Up, full screen, and painted: the red corner mark shows where the pattern was.
+    return waitUntil([this] { return overlayIsOpen(); })
+        && waitUntil([] { return screenShot().pixel(5, 5) == qRgb(255, 0, 0); });
+}
+
+bool TestE2eRegion::waitForOverlayToClose()
+{
+    return waitUntil([this] { return !overlayIsOpen(); });
+}
+
+bool TestE2eRegion::saveThroughDialog(const QString &fileName)
+{
+    const QStringList dialogs = waitForWindows(QStringLiteral("^save flie$"), program->pid());
+    if (dialogs.isEmpty())
+        return false;
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialogs.first()});
+    key(QStringLiteral("ctrl+a"));
+    xdotool({QStringLiteral("type"), fileName});
+    key(QStringLiteral("Return"));
+    return waitUntil([&] { return QFile::exists(fileName); });
+}
+
+void TestE2eRegion::escapeAndCancelLeaveNoTrace()
+{
+    QVERIFY(openOverlay());
+    const QPoint release(300, 200);
+    dragOnScreen(QPoint(100, 100), release);
+    key(QStringLiteral("Escape"));
+    QTest::qWait(500);
+    QVERIFY2(overlayIsOpen(), "Escape closed the overlay");
+
+    moveAndClick(cancelButtonFor(release));
+    QVERIFY(waitForOverlayToClose());
+    QTest::qWait(300);
+    QVERIFY(!clipboardTargets().contains(QStringLiteral("image/png")));
+    QVERIFY(QDir(folder.path()).isEmpty());
+    QVERIFY(visibleWindows(QStringLiteral("^save flie$"), program->pid()).isEmpty());
+}
+
+void TestE2eRegion::copyGivesTheInsideOfTheSelection()
+{
+    QVERIFY(openOverlay());
+    const QPoint release(300, 200);
+    dragOnScreen(QPoint(100, 100), release);
+    moveAndClick(copyButtonFor(release));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    const QImage copied = clipboardImage();
+    QCOMPARE(copied.size(), QSize(199, 99));
+    const QString difference = differenceFromPattern(copied, QPoint(101, 101));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestE2eRegion::saveGivesAFileThroughTheDialog()
+{
+    QVERIFY(openOverlay());
+    const QPoint release(300, 200);
+    dragOnScreen(QPoint(100, 100), release);
+    moveAndClick(saveButtonFor(release));
+    const QString file = folder.filePath(QStringLiteral("region.png"));
+    QVERIFY(saveThroughDialog(file));
+    QVERIFY(waitForOverlayToClose());
+    const QImage saved(file);
+    QCOMPARE(saved.size(), QSize(198, 98));
+    const QString difference = differenceFromPattern(saved, QPoint(101, 101));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestE2eRegion::reversedSelectionSavedFromTheMiddle()
+{
+    // Dragged up and left: the buttons then stand over the selection, and the dialog opens over
+    // it too; neither may end up in the picture.
+    QVERIFY(openOverlay());
+    const QPoint release(700, 400);
+    dragOnScreen(QPoint(1100, 700), release);
+    moveAndClick(saveButtonFor(release));
+    const QString file = folder.filePath(QStringLiteral("middle.png"));
+    QVERIFY(saveThroughDialog(file));
+    QVERIFY(waitForOverlayToClose());
+    const QImage saved(file);
+    QCOMPARE(saved.size(), QSize(398, 298));
+    const QString difference = differenceFromPattern(saved, QPoint(701, 401));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+QTEST_MAIN(TestE2eRegion)
+#include "tst_e2e_region.moc"

@@ -1,0 +1,385 @@
+#include "capture/FreedomCut.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+constexpr QRgb red = 0xffff0000;
+
+QImage patternImage(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, 128 + (x / 256) * 16 + y / 256));
+    return image;
+}
+
+QPushButton *buttonWithToolTip(QWidget *overlay, const QString &toolTip)
+{
+    for (QPushButton *button : overlay->findChildren<QPushButton *>())
+        if (button->toolTip() == toolTip)
+            return button;
+    return nullptr;
+}
+
+// Sent by hand rather than through QTest, which takes (0, 0) to mean the widget's centre.
+void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+               Qt::MouseButtons held)
+{
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void moveWithButtons(QWidget *widget, const QPoint &to, Qt::MouseButtons held)
+{
+    sendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, held);
+}
+
+void drag(QWidget *widget, const QPoint &from, const QPoint &to, Qt::MouseButton button = Qt::LeftButton)
+{
+    sendMouse(widget, QEvent::MouseButtonPress, from, button, button);
+    moveWithButtons(widget, (from + to) / 2, button);
+    moveWithButtons(widget, to, button);
+    sendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+QImage asRgb32(const QImage &image)
+{
+    QImage plain = image.convertToFormat(QImage::Format_RGB32);
+    plain.setDevicePixelRatio(1.0);
+    return plain;
+}
+} // namespace
+
+// Answers the next modal file dialog from inside its own event loop, as a user would.
+class DialogAnswerer : public QObject
+{
+public:
+    // Accepts the dialog with `fileName`, or cancels it when the name is empty.
+    explicit DialogAnswerer(const QString &fileName)
+        : fileName(fileName)
+    {
+        connect(&poll, &QTimer::timeout, this, [this] { answer(); });
+        poll.start(20);
+    }
+
+    bool seen = false;
+    QString caption;
+    QStringList filters;
+
+private:
+    void answer()
+    {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        seen = true;
+        caption = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        if (fileName.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // Typed into the name field, as a user would: selectFile() leaves a focused field alone.
+        auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(nameField);
+        nameField->setText(fileName);
+        static_cast<QDialog *>(dialog)->accept();
+    }
+
+    QString fileName;
+    QTimer poll;
+};
+
+class TestFreedomCut : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void buttonsWaitOutOfSightThenFollowThePointer();
+    void severalSelectionsStillCopyOnce();
+    void copyHoldsThePaintedSelection_data();
+    void copyHoldsThePaintedSelection();
+    void copyCarriesTheCornerMark();
+    void rightButtonDragConnectsNothing();
+    void tinySelectionsGiveNothing_data();
+    void tinySelectionsGiveNothing();
+    void saveWritesTheSelectionAndCloses();
+    void cancelledSaveDialogKeepsTheOverlay();
+    void failedWriteKeepsTheOverlay();
+    void escapeKeepsTheOverlay();
+    void cancelCopiesNothing();
+    void paintsMarksAndOutline();
+
+private:
+    FreedomCut *openOverlay();
+
+    QImage frozen;
+    QPointer<FreedomCut> overlay;
+    std::unique_ptr<QTemporaryDir> folder;  // fresh for every test
+};
+
+void TestFreedomCut::init()
+{
+    frozen = patternImage(QGuiApplication::primaryScreen()->size());
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+    QGuiApplication::clipboard()->clear();
+}
+
+void TestFreedomCut::cleanup()
+{
+    delete overlay;
+}
+
+FreedomCut *TestFreedomCut::openOverlay()
+{
+    overlay = new FreedomCut(QPixmap::fromImage(frozen), nullptr);
+    overlay->show();
+    if (!QTest::qWaitForWindowExposed(overlay))
+        return nullptr;
+    return overlay;
+}
+
+void TestFreedomCut::buttonsWaitOutOfSightThenFollowThePointer()
+{
+    QVERIFY(openOverlay());
+    QCOMPARE(overlay->geometry(), QGuiApplication::primaryScreen()->geometry());
+    QPushButton *cancel = buttonWithToolTip(overlay, QStringLiteral("取消"));
+    QPushButton *save = buttonWithToolTip(overlay, QStringLiteral("保存"));
+    QPushButton *copy = buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"));
+    QVERIFY(cancel && save && copy);
+    for (QPushButton *button : {cancel, save, copy}) {
+        QCOMPARE(button->geometry(), QRect(-25, 25, 25, 25));
+        QVERIFY(!button->isHidden());
+    }
+
+    QTest::mousePress(overlay, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QCOMPARE(save->pos(), QPoint(-25, 25));  // a press alone moves nothing
+    moveWithButtons(overlay, QPoint(200, 150), Qt::LeftButton);
+    QCOMPARE(save->pos(), QPoint(200, 170));
+    QTest::mouseRelease(overlay, Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+    QCOMPARE(cancel->geometry(), QRect(250, 220, 25, 25));
+    QCOMPARE(save->geometry(), QRect(300, 220, 25, 25));
+    QCOMPARE(copy->geometry(), QRect(350, 220, 25, 25));
+}
+
+void TestFreedomCut::severalSelectionsStillCopyOnce()
+{
+    QVERIFY(openOverlay());
+    QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
+    QSignalSpy destroyed(overlay.data(), &QObject::destroyed);
+    drag(overlay, QPoint(10, 100), QPoint(50, 150));
+    drag(overlay, QPoint(400, 300), QPoint(200, 200));
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    QTRY_COMPARE(destroyed.count(), 1);
+    QCOMPARE(clipboardChanges.count(), 1);
+    // The last selection is the one copied.
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(199, 99));
+}
+
+void TestFreedomCut::copyHoldsThePaintedSelection_data()
+{
+    QTest::addColumn<QPoint>("start");
+    QTest::addColumn<QPoint>("end");
+    QTest::newRow("down right") << QPoint(100, 100) << QPoint(300, 200);
+    // Released at the top-left corner: the buttons then stand over the selection.
+    QTest::newRow("up left") << QPoint(300, 200) << QPoint(100, 100);
+    QTest::newRow("down left") << QPoint(300, 100) << QPoint(100, 200);
+}
+
+void TestFreedomCut::copyHoldsThePaintedSelection()
+{
+    QFETCH(QPoint, start);
+    QFETCH(QPoint, end);
+    QVERIFY(openOverlay());
+    drag(overlay, start, end);
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), QSize(199, 99));
+    QCOMPARE(copied.pixel(0, 0), frozen.pixel(101, 101));
+    QCOMPARE(asRgb32(copied), frozen.copy(101, 101, 199, 99));
+}
+
+void TestFreedomCut::copyCarriesTheCornerMark()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(0, 0), QPoint(120, 90));
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), QSize(119, 89));
+    QCOMPARE(copied.pixel(0, 0), red);
+    QCOMPARE(copied.pixel(100, 60), frozen.pixel(101, 61));
+}
+
+void TestFreedomCut::rightButtonDragConnectsNothing()
+{
+    QVERIFY(openOverlay());
+    QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
+    drag(overlay, QPoint(100, 100), QPoint(300, 200), Qt::RightButton);
+    QPushButton *copy = buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"));
+    QCOMPARE(copy->pos(), QPoint(350, 220));  // the row moved all the same
+    QTest::mouseClick(copy, Qt::LeftButton);
+    QTest::qWait(50);
+    QVERIFY(overlay);
+    QCOMPARE(clipboardChanges.count(), 0);
+}
+
+void TestFreedomCut::tinySelectionsGiveNothing_data()
+{
+    QTest::addColumn<QPoint>("end");
+    QTest::newRow("click") << QPoint(100, 100);
+    QTest::newRow("1 px") << QPoint(101, 101);
+    QTest::newRow("2 px") << QPoint(102, 102);
+    QTest::newRow("1 px up left") << QPoint(99, 99);
+    QTest::newRow("flat") << QPoint(400, 101);
+}
+
+void TestFreedomCut::tinySelectionsGiveNothing()
+{
+    QFETCH(QPoint, end);
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), end);
+    // A 2-pixel selection still has one pixel inside to copy, but nothing to save.
+    const bool copyable = end == QPoint(102, 102);
+    QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
+
+    DialogAnswerer answerer(folder->filePath(QStringLiteral("tiny.png")));
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
+    QTest::qWait(100);
+    QVERIFY(!answerer.seen);  // no name is asked for a picture that cannot exist
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+    QVERIFY(!QFile::exists(folder->filePath(QStringLiteral("tiny.png"))));
+
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    if (copyable) {
+        QTRY_VERIFY(overlay.isNull());
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1, 1));
+        return;
+    }
+    QTest::qWait(50);
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+    QCOMPARE(clipboardChanges.count(), 0);
+}
+
+void TestFreedomCut::saveWritesTheSelectionAndCloses()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(300, 200), QPoint(100, 100));
+    const QString file = folder->filePath(QStringLiteral("region.png"));
+    DialogAnswerer answerer(file);
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(answerer.caption, QStringLiteral("save flie"));
+    QCOMPARE(answerer.filters, QStringList{QStringLiteral("picture (*.png *.jpg)")});
+    const QImage saved(file);
+    QCOMPARE(saved.size(), QSize(198, 98));
+    QCOMPARE(asRgb32(saved), frozen.copy(101, 101, 198, 98));
+}
+
+void TestFreedomCut::cancelledSaveDialogKeepsTheOverlay()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    {
+        DialogAnswerer cancelling{QString()};
+        QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
+        QVERIFY(cancelling.seen);
+    }
+    QTest::qWait(50);
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+    QVERIFY(QDir(folder->path()).isEmpty());
+
+    // Asked again, a name given then is used, with the selection as it was.
+    const QString file = folder->filePath(QStringLiteral("second.png"));
+    DialogAnswerer accepting(file);
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(asRgb32(QImage(file)), frozen.copy(101, 101, 198, 98));
+}
+
+void TestFreedomCut::failedWriteKeepsTheOverlay()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    {
+        // No picture writer knows this suffix, so the write fails.
+        DialogAnswerer unwritable(folder->filePath(QStringLiteral("region.unknown")));
+        QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
+        QVERIFY(unwritable.seen);
+    }
+    QTest::qWait(50);
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+
+    // The capture is not lost: it can still be copied.
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(101, 101, 199, 99));
+}
+
+void TestFreedomCut::escapeKeepsTheOverlay()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    overlay->activateWindow();
+    QTest::keyClick(overlay, Qt::Key_Escape);
+    QTest::keyClick(overlay, Qt::Key_Escape, Qt::ControlModifier);
+    QTest::qWait(50);
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+}
+
+void TestFreedomCut::cancelCopiesNothing()
+{
+    QVERIFY(openOverlay());
+    QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    DialogAnswerer answerer(folder->filePath(QStringLiteral("never.png")));
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("取消")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QTest::qWait(50);
+    QVERIFY(!answerer.seen);
+    QCOMPARE(clipboardChanges.count(), 0);
+    QVERIFY(QDir(folder->path()).isEmpty());
+}
+
+void TestFreedomCut::paintsMarksAndOutline()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    const QImage shown = asRgb32(overlay->grab().toImage());
+    const int w = shown.width();
+    QCOMPARE(shown.pixel(5, 5), red);
+    QCOMPARE(shown.pixel(w - 5, 5), red);
+    QCOMPARE(shown.pixel(100, 150), red);
+    QCOMPARE(shown.pixel(200, 200), red);
+    QCOMPARE(shown.pixel(200, 150), frozen.pixel(200, 150));
+    QCOMPARE(shown.pixel(99, 150), frozen.pixel(99, 150));
+}
+
+QTEST_MAIN(TestFreedomCut)
+#include "tst_freedomcut.moc"

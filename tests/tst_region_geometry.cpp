@@ -1,0 +1,190 @@
+#include "capture/RegionGeometry.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QtTest>
+
+namespace {
+constexpr QRgb red = 0xffff0000;
+
+// A picture whose every pixel differs from its neighbours and is never pure red.
+QImage patternImage(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, 128 + (x / 256) * 16 + y / 256));
+    return image;
+}
+
+QImage paintedOverlay(const QImage &frozen, const QPoint &start, const QPoint &end)
+{
+    QImage canvas(frozen.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    paintOverlay(painter, QPixmap::fromImage(frozen), start, end);
+    return canvas;
+}
+} // namespace
+
+class TestRegionGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void buttonRowFollowsThePointer_data();
+    void buttonRowFollowsThePointer();
+    void grabRectangles_data();
+    void grabRectangles();
+    void paintsCornerMarksOverTheFrozenPicture();
+    void outlineCoversExactlyThePixelsThroughBothPoints_data();
+    void outlineCoversExactlyThePixelsThroughBothPoints();
+    void renderedAreaIsThePaintedOverlay();
+    void renderedAreaKeepsDevicePixels();
+};
+
+void TestRegionGeometry::buttonRowFollowsThePointer_data()
+{
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("cancel");
+    QTest::addColumn<QPoint>("save");
+    QTest::addColumn<QPoint>("copy");
+    QTest::newRow("middle") << QPoint(300, 200) << QPoint(250, 220) << QPoint(300, 220) << QPoint(350, 220);
+    QTest::newRow("left edge") << QPoint(10, 100) << QPoint(-40, 120) << QPoint(10, 120) << QPoint(60, 120);
+    QTest::newRow("top-left corner") << QPoint(0, 0) << QPoint(-50, 20) << QPoint(0, 20) << QPoint(50, 20);
+    QTest::newRow("bottom-right corner") << QPoint(1919, 1079) << QPoint(1869, 1099) << QPoint(1919, 1099)
+                                         << QPoint(1969, 1099);
+    QTest::newRow("off screen") << QPoint(-5, -30) << QPoint(-55, -10) << QPoint(-5, -10) << QPoint(45, -10);
+}
+
+void TestRegionGeometry::buttonRowFollowsThePointer()
+{
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, cancel);
+    QFETCH(QPoint, save);
+    QFETCH(QPoint, copy);
+    const RegionButtonRow row = buttonRowAt(pointer);
+    const QSize size(regionButtonSize, regionButtonSize);
+    QCOMPARE(row.cancel, QRect(cancel, size));
+    QCOMPARE(row.save, QRect(save, size));
+    QCOMPARE(row.copy, QRect(copy, size));
+}
+
+void TestRegionGeometry::grabRectangles_data()
+{
+    QTest::addColumn<QPoint>("start");
+    QTest::addColumn<QPoint>("end");
+    QTest::addColumn<QRect>("save");
+    QTest::addColumn<QRect>("copy");
+    const QRect save(101, 101, 198, 98);
+    const QRect copy(101, 101, 199, 99);
+    QTest::newRow("down right") << QPoint(100, 100) << QPoint(300, 200) << save << copy;
+    QTest::newRow("up left") << QPoint(300, 200) << QPoint(100, 100) << save << copy;
+    QTest::newRow("down left") << QPoint(300, 100) << QPoint(100, 200) << save << copy;
+    QTest::newRow("up right") << QPoint(100, 200) << QPoint(300, 100) << save << copy;
+    QTest::newRow("click") << QPoint(50, 50) << QPoint(50, 50) << QRect() << QRect();
+    QTest::newRow("1 px") << QPoint(50, 50) << QPoint(51, 51) << QRect() << QRect();
+    QTest::newRow("1 px reversed") << QPoint(51, 51) << QPoint(50, 50) << QRect() << QRect();
+    QTest::newRow("2 px") << QPoint(50, 50) << QPoint(52, 52) << QRect() << QRect(51, 51, 1, 1);
+    QTest::newRow("2 px reversed") << QPoint(52, 52) << QPoint(50, 50) << QRect() << QRect(51, 51, 1, 1);
+    QTest::newRow("3 px") << QPoint(50, 50) << QPoint(53, 53) << QRect(51, 51, 1, 1) << QRect(51, 51, 2, 2);
+    QTest::newRow("flat") << QPoint(10, 10) << QPoint(400, 11) << QRect() << QRect();
+    QTest::newRow("thin") << QPoint(10, 10) << QPoint(12, 400) << QRect() << QRect(11, 11, 1, 389);
+}
+
+void TestRegionGeometry::grabRectangles()
+{
+    QFETCH(QPoint, start);
+    QFETCH(QPoint, end);
+    QFETCH(QRect, save);
+    QFETCH(QRect, copy);
+    QCOMPARE(saveGrabRect(start, end), save);
+    QCOMPARE(copyGrabRect(start, end), copy);
+}
+
+void TestRegionGeometry::paintsCornerMarksOverTheFrozenPicture()
+{
+    const QImage frozen = patternImage(QSize(800, 600));
+    const QImage painted = paintedOverlay(frozen, QPoint(), QPoint());
+    const int w = frozen.width();
+    for (const QPoint &mark : {QPoint(5, 5), QPoint(55, 5), QPoint(5, 55), QPoint(0, 0), QPoint(59, 9),
+                               QPoint(9, 59), QPoint(w - 5, 5), QPoint(w - 55, 5), QPoint(w - 5, 55),
+                               QPoint(w - 60, 9), QPoint(w - 1, 59)})
+        QVERIFY2(painted.pixel(mark) == red, qPrintable(QStringLiteral("(%1,%2)").arg(mark.x()).arg(mark.y())));
+    // Just past the marks, the frozen picture shows unchanged.
+    for (const QPoint &clear : {QPoint(60, 5), QPoint(5, 60), QPoint(10, 10), QPoint(30, 30), QPoint(w - 61, 5),
+                                QPoint(w - 5, 60), QPoint(w - 11, 10), QPoint(400, 300)})
+        QCOMPARE(painted.pixel(clear), frozen.pixel(clear));
+}
+
+void TestRegionGeometry::outlineCoversExactlyThePixelsThroughBothPoints_data()
+{
+    QTest::addColumn<QPoint>("start");
+    QTest::addColumn<QPoint>("end");
+    QTest::newRow("down right") << QPoint(100, 100) << QPoint(300, 200);
+    QTest::newRow("up left") << QPoint(300, 200) << QPoint(100, 100);
+}
+
+void TestRegionGeometry::outlineCoversExactlyThePixelsThroughBothPoints()
+{
+    QFETCH(QPoint, start);
+    QFETCH(QPoint, end);
+    const QImage frozen = patternImage(QSize(800, 600));
+    const QImage painted = paintedOverlay(frozen, start, end);
+    for (int x = 100; x <= 300; ++x) {
+        QCOMPARE(painted.pixel(x, 100), red);
+        QCOMPARE(painted.pixel(x, 200), red);
+        QCOMPARE(painted.pixel(x, 99), frozen.pixel(x, 99));
+        QCOMPARE(painted.pixel(x, 201), frozen.pixel(x, 201));
+    }
+    for (int y = 100; y <= 200; ++y) {
+        QCOMPARE(painted.pixel(100, y), red);
+        QCOMPARE(painted.pixel(300, y), red);
+        QCOMPARE(painted.pixel(99, y), frozen.pixel(99, y));
+        QCOMPARE(painted.pixel(301, y), frozen.pixel(301, y));
+    }
+    // The inside is not filled, up to the pixels next to the outline.
+    QCOMPARE(painted.copy(101, 101, 199, 99), frozen.copy(101, 101, 199, 99));
+}
+
+void TestRegionGeometry::renderedAreaIsThePaintedOverlay()
+{
+    const QImage frozen = patternImage(QSize(800, 600));
+    const QPixmap frozenPixmap = QPixmap::fromImage(frozen);
+    const QPoint start(100, 100), end(300, 200);
+
+    const QImage inside = renderOverlayArea(frozenPixmap, start, end, copyGrabRect(start, end));
+    QCOMPARE(inside.size(), QSize(199, 99));
+    QCOMPARE(inside.pixel(0, 0), frozen.pixel(101, 101));
+    QCOMPARE(inside.convertToFormat(QImage::Format_RGB32), frozen.copy(101, 101, 199, 99));
+
+    // Where a selection reaches into a corner mark, the mark is part of the picture.
+    const QImage corner = renderOverlayArea(frozenPixmap, QPoint(0, 0), QPoint(100, 100), QRect(1, 1, 99, 99));
+    QCOMPARE(corner.pixel(0, 0), red);
+    QCOMPARE(corner.pixel(58, 8), red);
+    QCOMPARE(corner.pixel(80, 80), frozen.pixel(81, 81));
+    QCOMPARE(corner.pixel(59, 8), frozen.pixel(60, 9));
+
+    QVERIFY(renderOverlayArea(frozenPixmap, start, end, QRect()).isNull());
+}
+
+void TestRegionGeometry::renderedAreaKeepsDevicePixels()
+{
+    // A scaled screen: the frozen desktop has twice the pixels of the logical coordinates.
+    const QImage frozenDevice = patternImage(QSize(1600, 1200));
+    QPixmap frozen = QPixmap::fromImage(frozenDevice);
+    frozen.setDevicePixelRatio(2.0);
+    const QPoint start(100, 100), end(300, 200);
+
+    const QImage picture = renderOverlayArea(frozen, start, end, copyGrabRect(start, end));
+    QCOMPARE(picture.size(), QSize(398, 198));
+    // Not a pixel of the outline reaches inside, at device pixels either.
+    QImage plain = picture.convertToFormat(QImage::Format_RGB32);
+    plain.setDevicePixelRatio(1.0);
+    QCOMPARE(plain, frozenDevice.copy(202, 202, 398, 198));
+}
+
+QTEST_MAIN(TestRegionGeometry)
+#include "tst_region_geometry.moc"
