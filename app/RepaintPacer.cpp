@@ -18,7 +18,20 @@ RepaintPacer::RepaintPacer(QWidget *widget)
 {
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, widget, qOverload<>(&QWidget::update));
+    connect(&timer, &QTimer::timeout, this, &RepaintPacer::repaint);
+}
+
+void RepaintPacer::setChangingArea(std::function<QRegion()> area)
+{
+    changingArea = std::move(area);
+}
+
+void RepaintPacer::repaint()
+{
+    if (changingArea)
+        widget->update(changingArea());
+    else
+        widget->update();
 }
 
 void RepaintPacer::scheduleNextPaint()

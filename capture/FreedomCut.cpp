@@ -5,6 +5,7 @@
 #include "app/RepaintPacer.h"
 #include "app/SafeSave.h"
 
+#include <QPaintEvent>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -45,6 +46,12 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     returnLargeBlocksWhenFreed();
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
+    // The frozen picture covers every pixel, so Qt need not clear the surface before each paint;
+    // without one (a refused grab) the cleared background is what hides an old outline.
+    setAttribute(Qt::WA_OpaquePaintEvent, !frozenPixmap.isNull());
+    // Between paints only the outline moves (the buttons repaint themselves), so the continuous
+    // repaint covers where it was and where it is instead of the whole screen each time.
+    pacer->setChangingArea([this] { return changingArea(); });
     saveButton = createActionButton(QStringLiteral("保存"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
     cancelButton = createActionButton(QStringLiteral("取消"),
@@ -103,11 +110,17 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
     connectActions();
 }
 
-void FreedomCut::paintEvent(QPaintEvent *)
+void FreedomCut::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     paintOverlay(painter, frozenPixmap, startPoint, endPoint);
     painter.end();
+    // Only a paint that covered the old outline and the new one has put the new one on screen;
+    // one for a moved button, say, leaves the old outline where it was.
+    if (changingArea().subtracted(event->region()).isEmpty()) {
+        paintedStart = startPoint;
+        paintedEnd = endPoint;
+    }
     // The overlay keeps repainting while shown, but no faster than the screen refreshes.
     pacer->scheduleNextPaint();
 }
@@ -115,6 +128,11 @@ void FreedomCut::paintEvent(QPaintEvent *)
 void FreedomCut::showEvent(QShowEvent *)
 {
     showFullScreen();
+}
+
+QRegion FreedomCut::changingArea() const
+{
+    return (outlineArea(paintedStart, paintedEnd) + outlineArea(startPoint, endPoint)) & rect();
 }
 
 QPixmap FreedomCut::renderRegion(const QRect &area) const

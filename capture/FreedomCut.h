@@ -35,12 +35,15 @@ private:
     QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
     void placeButtonRow(const QPoint &pointer);
     void connectActions();
+    QRegion changingArea() const;
     QPixmap renderRegion(const QRect &area) const;
 
     QPixmap frozenPixmap;
     QPixmap regionPixmap;
     QPoint startPoint;
     QPoint endPoint;
+    QPoint paintedStart; // the selection as the last paint showed it
+    QPoint paintedEnd;
     QPushButton *copyButton = nullptr;
     QPushButton *saveButton = nullptr;
     QPushButton *cancelButton = nullptr;

@@ -77,6 +77,16 @@ QRect normalisedSelection(const QPoint &start, const QPoint &end)
                  qAbs(end.y() - start.y()));
 }
 
+QRegion outlineArea(const QPoint &start, const QPoint &end)
+{
+    // The outline's pixels run from the near edges to `width`/`height` pixels further on; one
+    // pixel either side leaves room for rounding at fractional device pixel ratios.
+    const QRect selection = normalisedSelection(start, end);
+    const QRegion band(selection.adjusted(-1, -1, 2, 2));
+    const QRect inside = selection.adjusted(2, 2, -1, -1);
+    return inside.isEmpty() ? band : band.subtracted(inside);
+}
+
 QRect saveGrabRect(const QPoint &start, const QPoint &end)
 {
     return insideOutline(start, end, 2);

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
 class QImage;
 class QPainter;
@@ -33,6 +34,10 @@ QRect normalisedSelection(const QPoint &start, const QPoint &end);
 // one pixel wider and higher than a save. Null when the selection is too small to give a picture.
 QRect saveGrabRect(const QPoint &start, const QPoint &end);
 QRect copyGrabRect(const QPoint &start, const QPoint &end);
+
+// The pixels the selection outline between two points may touch: a band three pixels wide along
+// each of its edges. Everything else the overlay paints stays as it is while it is open.
+QRegion outlineArea(const QPoint &start, const QPoint &end);
 
 // Paints the overlay: the frozen desktop, the red corner marks and the selection outline.
 void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end);

@@ -126,6 +126,7 @@ private slots:
     void escapeKeepsTheOverlay();
     void cancelCopiesNothing();
     void paintsMarksAndOutline();
+    void outlineOnScreenFollowsTheSelection();
 
 private:
     FreedomCut *openOverlay();
@@ -379,6 +380,25 @@ void TestFreedomCut::paintsMarksAndOutline()
     QCOMPARE(shown.pixel(200, 200), red);
     QCOMPARE(shown.pixel(200, 150), frozen.pixel(200, 150));
     QCOMPARE(shown.pixel(99, 150), frozen.pixel(99, 150));
+}
+
+void TestFreedomCut::outlineOnScreenFollowsTheSelection()
+{
+    // The continuous repaint covers only the outline's old and new places: what is on screen
+    // must still show the new outline and none of the old one.
+    QVERIFY(openOverlay());
+    auto onScreen = [this] { return asRgb32(overlay->screen()->grabWindow(overlay->winId()).toImage()); };
+    sendMouse(overlay, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton);
+    moveWithButtons(overlay, QPoint(300, 200), Qt::LeftButton);
+    QTRY_COMPARE(onScreen().pixel(300, 150), red);
+    moveWithButtons(overlay, QPoint(150, 150), Qt::LeftButton);
+    sendMouse(overlay, QEvent::MouseButtonRelease, QPoint(150, 150), Qt::LeftButton, Qt::NoButton);
+    QTRY_COMPARE(onScreen().pixel(150, 120), red);
+    const QImage shown = onScreen();
+    QCOMPARE(shown.pixel(300, 150), frozen.pixel(300, 150));
+    QCOMPARE(shown.pixel(200, 200), frozen.pixel(200, 200));
+    QCOMPARE(shown.pixel(125, 100), red);
+    QCOMPARE(shown.pixel(200, 100), frozen.pixel(200, 100));
 }
 
 QTEST_MAIN(TestFreedomCut)

@@ -41,6 +41,8 @@ private slots:
     void paintsCornerMarksOverTheFrozenPicture();
     void outlineCoversExactlyThePixelsThroughBothPoints_data();
     void outlineCoversExactlyThePixelsThroughBothPoints();
+    void outlineAreaHoldsEveryOutlinePixel_data();
+    void outlineAreaHoldsEveryOutlinePixel();
     void renderedAreaIsThePaintedOverlay();
     void renderedAreaKeepsDevicePixels();
 };
@@ -147,6 +149,35 @@ void TestRegionGeometry::outlineCoversExactlyThePixelsThroughBothPoints()
     }
     // The inside is not filled, up to the pixels next to the outline.
     QCOMPARE(painted.copy(101, 101, 199, 99), frozen.copy(101, 101, 199, 99));
+}
+
+void TestRegionGeometry::outlineAreaHoldsEveryOutlinePixel_data()
+{
+    QTest::addColumn<QPoint>("start");
+    QTest::addColumn<QPoint>("end");
+    QTest::newRow("down right") << QPoint(100, 100) << QPoint(300, 200);
+    QTest::newRow("up left") << QPoint(300, 200) << QPoint(100, 100);
+    QTest::newRow("click") << QPoint(150, 150) << QPoint(150, 150);
+    QTest::newRow("thin") << QPoint(120, 100) << QPoint(123, 400);
+}
+
+void TestRegionGeometry::outlineAreaHoldsEveryOutlinePixel()
+{
+    // The continuous repaint refreshes only this area; an outline pixel outside it would stay
+    // on screen after the selection moved on.
+    QFETCH(QPoint, start);
+    QFETCH(QPoint, end);
+    const QImage frozen = patternImage(QSize(500, 500));
+    const QImage painted = paintedOverlay(frozen, start, end);
+    const QRegion area = outlineArea(start, end);
+    for (int y = 80; y < painted.height(); ++y) // below the corner marks
+        for (int x = 0; x < painted.width(); ++x)
+            if (painted.pixel(x, y) != frozen.pixel(x, y))
+                QVERIFY2(area.contains(QPoint(x, y)), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+    // And it is a band, not the whole selection.
+    const QRect selection = normalisedSelection(start, end);
+    if (selection.width() > 6 && selection.height() > 6)
+        QVERIFY(!area.contains(selection.center()));
 }
 
 void TestRegionGeometry::renderedAreaIsThePaintedOverlay()
