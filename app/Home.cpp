@@ -109,7 +109,9 @@ void Home::image_cut()
     screenPixmap = grabDesktop();
     QGuiApplication::clipboard()->setPixmap(screenPixmap, QClipboard::Clipboard);
     player = startShutterSound(this);
+    player->setObjectName(QStringLiteral("shutterPlayer"));
     timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("captureTimer"));
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, &Home::timerIsArrive);
     timer->start(captureHiddenMs);
