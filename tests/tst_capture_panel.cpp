@@ -26,6 +26,7 @@ private slots:
     void cancelledDialogWritesNothing();
     void saveWithoutCaptureWritesNothing();
     void rapidCapturesReleaseEveryTimerAndPlayerOnce();
+    void panelHiddenBeforeReturnsAfterCapture();
 
 private:
     QTemporaryDir dir;
@@ -201,6 +202,19 @@ void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()
     QTest::qWait(200);
     QCOMPARE(timersDestroyed, captures);
     QVERIFY(home.isVisible());
+}
+
+void TestCapturePanel::panelHiddenBeforeReturnsAfterCapture()
+{
+    Home home;
+    home.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&home));
+    home.hide();
+    QElapsedTimer clock;
+    clock.start();
+    home.image_cut();
+    QTRY_VERIFY_WITH_TIMEOUT(home.isVisible(), 5000);
+    QVERIFY2(clock.elapsed() >= 1300, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TestCapturePanel)

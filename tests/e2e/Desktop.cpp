@@ -210,4 +210,11 @@ bool showPatternOnRoot(const QSize &screenSize)
     return shot.size() == screenSize && shot.pixel(probe) == patternPixel(probe.x(), probe.y());
 }
 
+QStringList visibleWindowsOfProcess(qint64 pid)
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), QStringLiteral(".*")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace e2e

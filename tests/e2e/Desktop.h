@@ -112,4 +112,8 @@ bool waitUntil(Condition condition, int timeoutMs = 10000)
     return true;
 }
 
+// Visible windows of one process (by _NET_WM_PID), whatever their titles. Unlike
+// visibleWindows() with a pid, which xdotool answers with windows matching either condition.
+QStringList visibleWindowsOfProcess(qint64 pid);
+
 } // namespace e2e
