@@ -4,7 +4,16 @@
 #include "capture/FreedomCut.h"
 #include "help/Help.h"
 
+#include "app/CaptureSave.h"
+#include "app/DesktopGrab.h"
+#include "app/GlobalHotKeys.h"
+#include "app/HotKeyTable.h"
+#include "app/ShutterSound.h"
+
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
@@ -15,7 +24,14 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
+
+// How long the panel stays away after a full-screen capture.
+constexpr int captureHiddenMs = 1400;
 
 const QString panelTitle = QStringLiteral("TAVO截图");
 
@@ -47,25 +63,51 @@ Home::~Home()
 
 void Home::registerHotKeys()
 {
-    // TODO(hot keys): grab the four combinations and route them to dispatchHotKey().
+    if (!hotKeys) {
+        hotKeys = new GlobalHotKeys(this);
+        connect(hotKeys, &GlobalHotKeys::activated, this, &Home::dispatchHotKey);
+    }
+    hotKeys->grabAll();
 }
 
 void Home::unregisterHotKeys()
 {
-    // TODO(hot keys)
+    if (hotKeys)
+        hotKeys->releaseAll();
 }
 
 void Home::dispatchHotKey(int id)
 {
-    Q_UNUSED(id)
-    // TODO(hot keys)
+    switch (hotKeyActionForId(id)) {
+    case HotKeyAction::OpenDrawBoard:
+        openDrawBoard();
+        break;
+    case HotKeyAction::FreeCut:
+        freeCut();
+        break;
+    case HotKeyAction::ImageCut:
+        image_cut();
+        break;
+    case HotKeyAction::ImageSave:
+        image_save();
+        break;
+    case HotKeyAction::None:
+        break;
+    }
 }
 
 bool Home::nativeEvent(const QByteArray &eventType, void *message, long *result)
 {
+    Q_UNUSED(result)
+#ifdef Q_OS_WIN
+    const auto *msg = static_cast<const MSG *>(message);
+    if (const int id = windowsHotKeyId(eventType, msg->message, msg->wParam))
+        dispatchHotKey(id);
+#else
     Q_UNUSED(eventType)
     Q_UNUSED(message)
-    Q_UNUSED(result)
+#endif
+    // Hot-key messages too go on to the default handling.
     return false;
 }
 
@@ -73,17 +115,52 @@ bool Home::nativeEvent(const QByteArray &eventType, void *message, long *result)
 
 void Home::image_cut()
 {
-    // TODO(capture)
+    hide();
+    // A capture within the previous one's time: that one's timer and sound end here, once; the
+    // new timer brings the panel back.
+    releaseCaptureTimerAndPlayer();
+    // The grab comes before the player: the first QMediaPlayer of a run starts the media back
+    // end (80-130 ms here, against 15-25 ms for the grab itself), and the screen must be taken
+    // as it was at the press, not a tenth of a second later.
+    screenPixmap = grabDesktop();
+    QGuiApplication::clipboard()->setPixmap(screenPixmap, QClipboard::Clipboard);
+    player = startShutterSound(this);
+    player->setObjectName(QStringLiteral("shutterPlayer"));
+    timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("captureTimer"));
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, &Home::timerIsArrive);
+    timer->start(captureHiddenMs);
 }
 
 void Home::timerIsArrive()
 {
-    // TODO(capture)
+    show();
+    releaseCaptureTimerAndPlayer();
 }
 
 void Home::image_save()
 {
-    // TODO(capture)
+    saveFileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("保存截图"), QString(),
+                                                QStringLiteral("Picture(*.png *.jpg)"));
+    if (saveFileName.isEmpty() || screenPixmap.isNull())
+        return;
+    saveCapture(screenPixmap, saveFileName);
+}
+
+void Home::releaseCaptureTimerAndPlayer()
+{
+    // deleteLater: the timer may be the sender of the signal being handled right now.
+    if (timer) {
+        timer->stop();
+        timer->deleteLater();
+        timer = nullptr;
+    }
+    if (player) {
+        player->stop();
+        player->deleteLater();
+        player = nullptr;
+    }
 }
 
 // ---- panel, tray and windows ----------------------------------------------------------------

@@ -42,6 +42,7 @@ private:
     void registerHotKeys();
     void unregisterHotKeys();
     void dispatchHotKey(int id);
+    void releaseCaptureTimerAndPlayer();
     void createTrayIcon();
     void applyPanelStyle();
     void createButtons();

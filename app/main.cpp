@@ -1,5 +1,6 @@
 #include "app/Home.h"
 #include "app/InstanceGuard.h"
+#include "app/Platform.h"
 #ifndef Q_OS_WIN
 #include "app/UnixSignalExit.h"
 #endif
@@ -25,6 +26,7 @@ void placePanel(Home &panel)
 
 int main(int argc, char *argv[])
 {
+    preferX11OnWayland();
     InstanceGuard instance;
     if (!instance.claim())
         return 0;

@@ -110,7 +110,8 @@ ForeignWindow::ForeignWindow()
                                             QStringLiteral("-geometry"), QStringLiteral("300x100+200+200"),
                                             QStringLiteral("a foreign window")});
     proc.waitForStarted(5000);
-    const QStringList ids = waitForWindows(QStringLiteral("^foreign$"), proc.processId());
+    // xmessage sets no _NET_WM_PID, so it is found by its name alone.
+    const QStringList ids = waitForWindows(QStringLiteral("^foreign$"));
     id = ids.value(0);
 }
 
@@ -236,6 +237,13 @@ QSize screenSize()
 {
     const QStringList parts = xdotool({QStringLiteral("getdisplaygeometry")}).split(QLatin1Char(' '));
     return parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
+}
+
+QStringList visibleWindowsOfProcess(qint64 pid)
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), QStringLiteral(".*")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace e2e

@@ -120,5 +120,7 @@ bool isViewable(const QString &windowId);
 QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid = 0);
 // The size of the screen (the root window).
 QSize screenSize();
+// Visible windows of one process (by _NET_WM_PID), whatever their titles.
+QStringList visibleWindowsOfProcess(qint64 pid);
 
 } // namespace e2e

@@ -1,0 +1,229 @@
+#include "GlobalHotKeys.h"
+
+#include "HotKeyTable.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#elif defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#define TAVO_X11_HOTKEYS
+#include <QX11Info>
+// Xlib's macros (None, KeyPress, Bool...) clash with Qt's names, so these come last.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+#include <cstdlib>
+#endif
+
+namespace {
+
+#ifdef TAVO_X11_HOTKEYS
+constexpr unsigned int hotKeyModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1; // Ctrl+Alt
+constexpr unsigned int keyModifierBits = 0xff; // the rest of a key event's state is mouse buttons
+
+// The modifier that NumLock sets differs between keyboard maps; read it from the server.
+unsigned int numLockMask(Display *display)
+{
+    const KeyCode numLock = XKeysymToKeycode(display, XK_Num_Lock);
+    if (numLock == 0)
+        return 0;
+    XModifierKeymap *map = XGetModifierMapping(display);
+    if (!map)
+        return 0;
+    unsigned int mask = 0;
+    for (int modifier = 0; modifier < 8 && mask == 0; ++modifier) {
+        for (int k = 0; k < map->max_keypermod; ++k) {
+            if (map->modifiermap[modifier * map->max_keypermod + k] == numLock) {
+                mask = 1u << modifier;
+                break;
+            }
+        }
+    }
+    XFreeModifiermap(map);
+    return mask;
+}
+
+bool x11Available()
+{
+    return QX11Info::isPlatformX11() && QX11Info::connection() && QX11Info::display();
+}
+#endif
+
+} // namespace
+
+GlobalHotKeys::GlobalHotKeys(QWidget *window)
+    : QObject(window)
+    , window(window)
+{
+#ifdef TAVO_X11_HOTKEYS
+    if (x11Available()) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        filtering = true;
+    }
+#endif
+#ifdef Q_OS_WIN
+    window->installEventFilter(this);
+#endif
+}
+
+GlobalHotKeys::~GlobalHotKeys()
+{
+    releaseAll();
+    if (filtering && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+void GlobalHotKeys::grabAll()
+{
+    releaseAll();
+    grabOnX11();
+    registerOnWindows();
+}
+
+void GlobalHotKeys::releaseAll()
+{
+    releaseOnX11();
+    unregisterOnWindows();
+}
+
+QVector<int> GlobalHotKeys::heldIds() const
+{
+    QVector<int> ids = registeredIds;
+    for (const Grab &grab : grabs)
+        ids.append(grab.id);
+    return ids;
+}
+
+bool GlobalHotKeys::nativeEventFilter(const QByteArray &eventType, void *message, long *result)
+{
+    Q_UNUSED(result)
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    return dispatchX11KeyPress(message);
+}
+
+bool GlobalHotKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    // Windows ties a registration to one native window; when Qt replaces the panel's window
+    // (changing its flags does), the registrations died with the old one.
+    if (watched == window && event->type() == QEvent::WinIdChange && !registeredIds.isEmpty()) {
+        registeredIds.clear();
+        registerOnWindows();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void GlobalHotKeys::grabOnX11()
+{
+#ifdef TAVO_X11_HOTKEYS
+    if (!x11Available())
+        return;
+    xcb_connection_t *connection = QX11Info::connection();
+    Display *display = QX11Info::display();
+    const xcb_window_t root = QX11Info::appRootWindow();
+    const unsigned int numLock = numLockMask(display);
+    lockMask = XCB_MOD_MASK_LOCK | numLock;
+    const std::vector<unsigned int> variants =
+        withLockModifiers(hotKeyModifiers, XCB_MOD_MASK_LOCK, numLock);
+
+    for (const HotKey &hotKey : hotKeyTable()) {
+        const KeySym keysym = XK_a + KeySym(hotKey.letter - 'A');
+        const KeyCode keycode = XKeysymToKeycode(display, keysym);
+        if (keycode == 0)
+            continue;
+        // Checked requests: a combination another client holds answers BadAccess here, where we
+        // expect it, instead of in Qt's error handler, which would print it.
+        std::vector<xcb_void_cookie_t> cookies;
+        for (unsigned int modifiers : variants)
+            cookies.push_back(xcb_grab_key_checked(connection, 0, root, uint16_t(modifiers), keycode,
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        Grab grab;
+        grab.id = hotKey.id;
+        grab.keycode = keycode;
+        bool refused = false;
+        for (std::size_t i = 0; i < cookies.size(); ++i) {
+            if (xcb_generic_error_t *error = xcb_request_check(connection, cookies[i])) {
+                std::free(error);
+                refused = true;
+            } else {
+                grab.modifiers.push_back(variants[i]);
+            }
+        }
+        if (refused) {
+            // Half a combination would work only in some lock states: give it up entirely.
+            for (unsigned int modifiers : grab.modifiers)
+                xcb_ungrab_key(connection, keycode, root, uint16_t(modifiers));
+            continue;
+        }
+        grabs.append(grab);
+    }
+    xcb_flush(connection);
+#endif
+}
+
+void GlobalHotKeys::releaseOnX11()
+{
+#ifdef TAVO_X11_HOTKEYS
+    if (grabs.isEmpty())
+        return;
+    if (x11Available()) {
+        xcb_connection_t *connection = QX11Info::connection();
+        const xcb_window_t root = QX11Info::appRootWindow();
+        for (const Grab &grab : qAsConst(grabs)) {
+            for (unsigned int modifiers : grab.modifiers)
+                xcb_ungrab_key(connection, xcb_keycode_t(grab.keycode), root, uint16_t(modifiers));
+        }
+        // Flushed now: the process may be about to end, and others should get the keys at once.
+        xcb_flush(connection);
+    }
+    grabs.clear();
+#endif
+}
+
+bool GlobalHotKeys::dispatchX11KeyPress(const void *event)
+{
+#ifdef TAVO_X11_HOTKEYS
+    const auto *generic = static_cast<const xcb_generic_event_t *>(event);
+    if ((generic->response_type & 0x7f) != XCB_KEY_PRESS)
+        return false;
+    // Auto-repeat of a held combination arrives as further presses; each one counts.
+    const auto *press = static_cast<const xcb_key_press_event_t *>(event);
+    const unsigned int modifiers = press->state & keyModifierBits & ~lockMask;
+    if (modifiers != hotKeyModifiers)
+        return false;
+    for (const Grab &grab : qAsConst(grabs)) {
+        if (grab.keycode == press->detail) {
+            emit activated(grab.id);
+            return true;
+        }
+    }
+#else
+    Q_UNUSED(event)
+#endif
+    return false;
+}
+
+void GlobalHotKeys::registerOnWindows()
+{
+#ifdef Q_OS_WIN
+    const auto handle = reinterpret_cast<HWND>(window->winId());
+    for (const HotKey &hotKey : hotKeyTable()) {
+        // No MOD_NOREPEAT: holding a combination repeats its action.
+        if (RegisterHotKey(handle, hotKey.id, windowsHotKeyModifiers, UINT(hotKey.letter)))
+            registeredIds.append(hotKey.id);
+    }
+#endif
+}
+
+void GlobalHotKeys::unregisterOnWindows()
+{
+#ifdef Q_OS_WIN
+    const auto handle = reinterpret_cast<HWND>(window->winId());
+    for (int id : qAsConst(registeredIds))
+        UnregisterHotKey(handle, id);
+    registeredIds.clear();
+#endif
+}

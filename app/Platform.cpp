@@ -1,0 +1,14 @@
+#include "Platform.h"
+
+#include <QByteArray>
+#include <QString>
+
+void preferX11OnWayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+                         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (wayland)
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}

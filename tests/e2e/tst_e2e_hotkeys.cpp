@@ -1,0 +1,155 @@
+#include "Desktop.h"
+
+#include <QtTest>
+
+#include <csignal>
+
+// The four system-wide keys from outside the program: with NumLock on, with Ctrl+Alt+X held by
+// another client (the program starts quietly and the other three still work), and free again
+// once the program has ended.
+class TestE2eHotKeys : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void keysWorkWithNumLockOn();
+    void combinationHeldElsewhereLeavesTheOthers();
+    void heldCombinationRepeats();
+    void keysAreFreeAfterTheProgramEnds();
+};
+
+namespace {
+
+const QString panelTitle = QStringLiteral("^TAVO截图$");
+
+QString keyHolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/keyholder");
+}
+
+bool numLockIsOn()
+{
+    return QString::fromLatin1(e2e::run(QStringLiteral("xset"), {QStringLiteral("q")}))
+        .contains(QRegularExpression(QStringLiteral("Num Lock:\\s+on")));
+}
+
+int visibleWindowCount(qint64 pid)
+{
+    return e2e::visibleWindowsOfProcess(pid).size();
+}
+
+// Ctrl+Alt+O and Ctrl+Alt+F each open one more window of the program; Ctrl+Alt+S opens the save
+// dialog, which is then closed again.
+void checkOpeningKeys(qint64 pid)
+{
+    for (const QString &combination : {QStringLiteral("ctrl+alt+o"), QStringLiteral("ctrl+alt+f")}) {
+        e2e::ForeignWindow foreign;
+        QVERIFY(foreign.activate());
+        const int before = visibleWindowCount(pid);
+        e2e::key(combination);
+        QVERIFY2(e2e::waitUntil([&] { return visibleWindowCount(pid) == before + 1; }, 5000),
+                 qPrintable(combination));
+    }
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+s"));
+    const QStringList dialogs = e2e::waitForWindows(QStringLiteral("^保存截图$"));
+    QVERIFY(!dialogs.isEmpty());
+    e2e::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialogs.first()});
+    e2e::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    QVERIFY(e2e::waitUntil([&] { return e2e::visibleWindows(QStringLiteral("^保存截图$")).isEmpty(); }, 5000));
+}
+
+} // namespace
+
+void TestE2eHotKeys::initTestCase()
+{
+    // xdotool matches Chinese window titles only in a UTF-8 locale.
+    qputenv("LC_ALL", "C.UTF-8");
+}
+
+void TestE2eHotKeys::cleanup()
+{
+    if (numLockIsOn())
+        e2e::key(QStringLiteral("Num_Lock"));
+}
+
+void TestE2eHotKeys::keysWorkWithNumLockOn()
+{
+    e2e::key(QStringLiteral("Num_Lock"));
+    QVERIFY(e2e::waitUntil(numLockIsOn, 3000));
+    e2e::Program program;
+    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
+
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+x"));
+    QVERIFY(e2e::waitForClipboardImage(5000));
+    QCOMPARE(e2e::clipboardImage().size(), QSize(1920, 1080));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::visibleWindows(panelTitle).isEmpty(); }, 5000));
+    checkOpeningKeys(program.pid());
+    QVERIFY(numLockIsOn());
+}
+
+void TestE2eHotKeys::combinationHeldElsewhereLeavesTheOthers()
+{
+    QProcess holder;
+    holder.start(keyHolder(), {QStringLiteral("x")});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    program.start(e2e::programPath(), QStringList());
+    QVERIFY(program.waitForStarted());
+    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
+
+    checkOpeningKeys(program.processId());
+    // Ctrl+Alt+X goes to its holder, so no capture reaches the clipboard.
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+x"));
+    QVERIFY(!e2e::waitForClipboardImage(1500));
+
+    program.kill();
+    program.waitForFinished();
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(!errors.contains(QLatin1String("BadAccess")) && !errors.contains(QLatin1String("GrabKey")),
+             qPrintable(errors));
+    holder.kill();
+    holder.waitForFinished();
+}
+
+void TestE2eHotKeys::heldCombinationRepeats()
+{
+    // Xvfb repeats a held key after 660 ms at 25 per second: 1.5 s held gives some twenty presses.
+    e2e::Program program;
+    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    const int before = visibleWindowCount(program.pid());
+    e2e::xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+o")});
+    QTest::qWait(1500);
+    e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("o"), QStringLiteral("alt"), QStringLiteral("ctrl")});
+    QVERIFY(e2e::waitUntil([&] { return visibleWindowCount(program.pid()) >= before + 5; }, 5000));
+}
+
+void TestE2eHotKeys::keysAreFreeAfterTheProgramEnds()
+{
+    e2e::Program program;
+    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
+    const QStringList letters{"o", "f", "x", "s"};
+    int status = 0;
+    e2e::run(keyHolder(), QStringList{QStringLiteral("--check")} + letters, &status);
+    QCOMPARE(status, 1); // held by the running program
+
+    program.terminate(SIGTERM);
+    QVERIFY(program.waitForExit());
+    e2e::run(keyHolder(), QStringList{QStringLiteral("--check")} + letters, &status);
+    QCOMPARE(status, 0);
+}
+
+QTEST_GUILESS_MAIN(TestE2eHotKeys)
+#include "tst_e2e_hotkeys.moc"

@@ -1,0 +1,130 @@
+#include "app/HotKeyTable.h"
+#include "app/Platform.h"
+
+#include <QByteArray>
+#include <QtTest>
+
+// The hot-key table, the Windows message mapping and the lock-modifier variants: plain data and
+// functions every platform layer relies on, tested here without a window system.
+class TestHotKeyTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableMapsIdsToKeysAndActions();
+    void windowsMessageGivesId_data();
+    void windowsMessageGivesId();
+    void lockModifierVariants_data();
+    void lockModifierVariants();
+    void waylandSessionPrefersXcb_data();
+    void waylandSessionPrefersXcb();
+};
+
+void TestHotKeyTable::tableMapsIdsToKeysAndActions()
+{
+    const auto &table = hotKeyTable();
+    QCOMPARE(int(table.size()), 4);
+    const QVector<QPair<char, HotKeyAction>> expected{{'O', HotKeyAction::OpenDrawBoard},
+                                                      {'F', HotKeyAction::FreeCut},
+                                                      {'X', HotKeyAction::ImageCut},
+                                                      {'S', HotKeyAction::ImageSave}};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(table[std::size_t(i)].id, i + 1);
+        QCOMPARE(table[std::size_t(i)].letter, expected[i].first);
+        QCOMPARE(hotKeyActionForId(i + 1), expected[i].second);
+    }
+    QCOMPARE(hotKeyActionForId(0), HotKeyAction::None);
+    QCOMPARE(hotKeyActionForId(5), HotKeyAction::None);
+    QCOMPARE(hotKeyActionForId(-3), HotKeyAction::None);
+    QCOMPARE(windowsHotKeyModifiers, 3u);
+}
+
+void TestHotKeyTable::windowsMessageGivesId_data()
+{
+    QTest::addColumn<QByteArray>("eventType");
+    QTest::addColumn<uint>("message");
+    QTest::addColumn<qulonglong>("wParam");
+    QTest::addColumn<int>("id");
+    QTest::newRow("generic, id 1") << QByteArray("windows_generic_MSG") << 0x0312u << 1ull << 1;
+    QTest::newRow("generic, id 4") << QByteArray("windows_generic_MSG") << 0x0312u << 4ull << 4;
+    QTest::newRow("dispatcher, id 3") << QByteArray("windows_dispatcher_MSG") << 0x0312u << 3ull << 3;
+    QTest::newRow("id 0") << QByteArray("windows_generic_MSG") << 0x0312u << 0ull << 0;
+    QTest::newRow("id 5") << QByteArray("windows_generic_MSG") << 0x0312u << 5ull << 0;
+    QTest::newRow("wide id with low bits 2") << QByteArray("windows_generic_MSG") << 0x0312u
+                                             << 0x100000002ull << 0;
+    QTest::newRow("other message") << QByteArray("windows_generic_MSG") << 0x0100u << 3ull << 0;
+    QTest::newRow("xcb event") << QByteArray("xcb_generic_event_t") << 0x0312u << 3ull << 0;
+    QTest::newRow("empty type") << QByteArray() << 0x0312u << 2ull << 0;
+}
+
+void TestHotKeyTable::windowsMessageGivesId()
+{
+    QFETCH(QByteArray, eventType);
+    QFETCH(uint, message);
+    QFETCH(qulonglong, wParam);
+    QFETCH(int, id);
+    QCOMPARE(windowsHotKeyId(eventType, message, wParam), id);
+}
+
+void TestHotKeyTable::lockModifierVariants_data()
+{
+    QTest::addColumn<uint>("numLock");
+    QTest::addColumn<QVector<uint>>("variants");
+    constexpr uint ctrlAlt = 0x4 | 0x8;
+    constexpr uint lock = 0x2;
+    QTest::newRow("NumLock on Mod2") << 0x10u << QVector<uint>{ctrlAlt, ctrlAlt | lock, ctrlAlt | 0x10, ctrlAlt | lock | 0x10};
+    QTest::newRow("NumLock on Mod4") << 0x40u << QVector<uint>{ctrlAlt, ctrlAlt | lock, ctrlAlt | 0x40, ctrlAlt | lock | 0x40};
+    QTest::newRow("no NumLock") << 0u << QVector<uint>{ctrlAlt, ctrlAlt | lock};
+}
+
+void TestHotKeyTable::lockModifierVariants()
+{
+    QFETCH(uint, numLock);
+    QFETCH(QVector<uint>, variants);
+    const std::vector<unsigned int> got = withLockModifiers(0x4 | 0x8, 0x2, numLock);
+    QCOMPARE(QVector<uint>(got.begin(), got.end()), variants);
+}
+
+void TestHotKeyTable::waylandSessionPrefersXcb_data()
+{
+    QTest::addColumn<QByteArray>("sessionType");
+    QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::addColumn<QByteArray>("platformBefore");
+    QTest::addColumn<QByteArray>("platformAfter");
+    QTest::newRow("wayland session") << QByteArray("wayland") << QByteArray() << QByteArray() << QByteArray("xcb");
+    QTest::newRow("wayland display only") << QByteArray() << QByteArray("wayland-0") << QByteArray() << QByteArray("xcb");
+    QTest::newRow("x11 session") << QByteArray("x11") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("user chose wayland") << QByteArray("wayland") << QByteArray("wayland-0")
+                                        << QByteArray("wayland") << QByteArray("wayland");
+    QTest::newRow("user chose offscreen") << QByteArray("wayland") << QByteArray() << QByteArray("offscreen")
+                                          << QByteArray("offscreen");
+}
+
+void TestHotKeyTable::waylandSessionPrefersXcb()
+{
+    QFETCH(QByteArray, sessionType);
+    QFETCH(QByteArray, waylandDisplay);
+    QFETCH(QByteArray, platformBefore);
+    QFETCH(QByteArray, platformAfter);
+    const QByteArray saved[3] = {qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM")};
+    auto setOrUnset = [](const char *name, const QByteArray &value) {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    setOrUnset("XDG_SESSION_TYPE", sessionType);
+    setOrUnset("WAYLAND_DISPLAY", waylandDisplay);
+    setOrUnset("QT_QPA_PLATFORM", platformBefore);
+
+    preferX11OnWayland();
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+
+    setOrUnset("XDG_SESSION_TYPE", saved[0]);
+    setOrUnset("WAYLAND_DISPLAY", saved[1]);
+    setOrUnset("QT_QPA_PLATFORM", saved[2]);
+    QCOMPARE(platform, platformAfter);
+}
+
+QTEST_GUILESS_MAIN(TestHotKeyTable)
+#include "tst_hotkey_table.moc"
