@@ -230,7 +230,7 @@ void Home::createButtons()
 void Home::openDrawBoard()
 {
     drawBoard = new DrawBoard;
-    drawBoard->setWindowTitle(QStringLiteral("TAVO截图"));
+    drawBoard->setWindowTitle(panelTitle);
     drawBoard->showNormal();
 }
 
