@@ -125,9 +125,13 @@ bool ForeignWindow::activate()
 {
     if (id.isEmpty())
         return false;
-    int status = 0;
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id}, &status);
-    return status == 0 && waitUntil([&] { return xdotool({QStringLiteral("getactivewindow")}) == QString::number(id.toULongLong()); }, 5000);
+    // A window just mapped may not be managed yet, and the window manager then ignores the
+    // request: ask again until it is the active window.
+    const QString active = QString::number(id.toULongLong());
+    return waitUntil([&] {
+        xdotool({QStringLiteral("windowactivate"), id});
+        return waitUntil([&] { return xdotool({QStringLiteral("getactivewindow")}) == active; }, 500);
+    }, 10000);
 }
 
 void key(const QString &combination)
