@@ -447,7 +447,7 @@ void TestResources::desktopEntry()
     QCOMPARE(keys.value(QStringLiteral("Exec")), QStringLiteral("tavo-screenshot"));
     QCOMPARE(keys.value(QStringLiteral("Icon")), QStringLiteral("tavo-screenshot"));
     QCOMPARE(keys.value(QStringLiteral("Terminal")), QStringLiteral("false"));
-    QCOMPARE(keys.value(QStringLiteral("Categories")), QStringLiteral("Graphics;Utility;"));
+    QCOMPARE(keys.value(QStringLiteral("Categories")), QStringLiteral("Qt;Utility;"));
     for (const char *key : {"GenericName", "GenericName[zh_CN]", "Comment", "Comment[zh_CN]"})
         QVERIFY2(!keys.value(QLatin1String(key)).isEmpty(), key);
 }
