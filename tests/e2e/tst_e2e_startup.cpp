@@ -29,90 +29,12 @@ private slots:
 
 namespace {
 
-const QString programClass = QStringLiteral("tavo-screenshot");
-const QString programTitle = QStringLiteral("TAVO截图");
-
-quint64 idNumber(const QString &id) { return id.toULongLong(nullptr, 0); }
-
-// One property of a window as xprop prints it after "=", e.g. "\"TAVO截图\"".
-QString windowProperty(const QString &id, const QString &property)
-{
-    const QString line = QString::fromUtf8(
-        run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("-notype"), property}));
-    return line.section(QLatin1Char('='), 1).trimmed();
-}
-
-bool hasTitle(const QString &id)
-{
-    return windowProperty(id, QStringLiteral("_NET_WM_NAME")) == QLatin1Char('"') + programTitle + QLatin1Char('"');
-}
-
-bool hasType(const QString &id, const char *type)
-{
-    return windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).startsWith(QLatin1String(type));
-}
-
-// The process's visible windows that carry the program's title and are of the given type: the
-// panel is a utility window, help windows are normal ones.
-QStringList titledWindows(qint64 pid, const char *type)
-{
-    QStringList found;
-    for (const QString &id : visibleWindowsOfClass(programClass, pid))
-        if (hasTitle(id) && hasType(id, type))
-            found << id;
-    return found;
-}
-
-QString panelWindow(qint64 pid)
-{
-    QString panel;
-    waitUntil([&] {
-        panel = titledWindows(pid, "_NET_WM_WINDOW_TYPE_UTILITY").value(0);
-        return !panel.isEmpty();
-    }, 15000);
-    return panel;
-}
-
 int helpWindowCount(qint64 pid) { return titledWindows(pid, "_NET_WM_WINDOW_TYPE_NORMAL").size(); }
 
 bool startedAndReady(Program &program)
 {
     return program.isRunning() && !panelWindow(program.pid()).isEmpty()
            && waitUntil([] { return !trayIconWindow(programClass).isEmpty(); });
-}
-
-bool endsWithZero(Program &program)
-{
-    return program.waitForExit(10000) && program.exitStatus() == QProcess::NormalExit
-           && program.exitCode() == 0;
-}
-
-bool menuIsOpen(qint64 pid)
-{
-    for (const QString &id : visibleWindowsOfClass(programClass, pid))
-        if (hasType(id, "_NET_WM_WINDOW_TYPE_POPUP_MENU"))
-            return true;
-    return false;
-}
-
-// Opens a menu with a right click on `window` at (x, y) and waits for the popup.
-bool openMenuOn(const QString &window, int x, int y, qint64 pid)
-{
-    if (!waitUntil([&] { return !menuIsOpen(pid); }, 5000))
-        return false;
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-             QString::number(y), QStringLiteral("click"), QStringLiteral("3")});
-    return waitUntil([&] { return menuIsOpen(pid); }, 5000);
-}
-
-// Picks the n-th entry (1-based) of the open menu with the keyboard.
-void chooseEntry(int n)
-{
-    QStringList keys{QStringLiteral("key")};
-    for (int i = 0; i < n; ++i)
-        keys << QStringLiteral("Down");
-    keys << QStringLiteral("Return");
-    xdotool(keys);
 }
 
 } // namespace
@@ -223,21 +145,21 @@ void StartupTest::trayMenuHoldsThreeEntriesInOrder()
     // taken for a double click (which opens no menu).
 
     // Entry 2, "帮助": a help window titled like the panel.
-    QVERIFY(openMenuOn(tray, 4, 4, program.pid()));
-    chooseEntry(2);
+    QVERIFY(openMenuOn(tray, QPoint(4, 4), program.pid()));
+    chooseMenuEntry(2);
     QVERIFY(waitUntil([&] { return helpWindowCount(program.pid()) == 1; }));
     QVERIFY(isViewable(panel));
 
     // Entry 1, "隐藏图标": the panel goes, the tray icon stays.
-    QVERIFY(openMenuOn(tray, 17, 17, program.pid()));
-    chooseEntry(1);
+    QVERIFY(openMenuOn(tray, QPoint(17, 17), program.pid()));
+    chooseMenuEntry(1);
     QVERIFY(waitUntil([&] { return !isViewable(panel); }));
     QVERIFY(isEmbeddedInTray(programClass));
     QVERIFY(program.isRunning());
 
     // Entry 3, "退出程序".
-    QVERIFY(openMenuOn(tray, 4, 17, program.pid()));
-    chooseEntry(3);
+    QVERIFY(openMenuOn(tray, QPoint(4, 17), program.pid()));
+    chooseMenuEntry(3);
     QVERIFY(endsWithZero(program));
 }
 
@@ -248,8 +170,7 @@ void StartupTest::trayClickHidesDoubleClickShows()
     const QString tray = trayIconWindow(programClass);
     const QString panel = panelWindow(program.pid());
 
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), tray, QStringLiteral("5"),
-             QStringLiteral("5"), QStringLiteral("click"), QStringLiteral("1")});
+    clickOnWindow(tray, QPoint(5, 5));
     QVERIFY(waitUntil([&] { return !isViewable(panel); }));
     // Let the next clicks count as a double click of their own.
     QTest::qWait(600);
@@ -265,8 +186,8 @@ void StartupTest::panelMenuExitsWithZero()
     Program program;
     QVERIFY(startedAndReady(program));
     // A margin point: the background, not a button.
-    QVERIFY(openMenuOn(panelWindow(program.pid()), 3, 3, program.pid()));
-    chooseEntry(3);
+    QVERIFY(openMenuOn(panelWindow(program.pid()), QPoint(3, 3), program.pid()));
+    chooseMenuEntry(3);
     QVERIFY(endsWithZero(program));
 
     Program next;
