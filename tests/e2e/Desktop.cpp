@@ -1,9 +1,7 @@
 #include "Desktop.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QImageReader>
+#include "TestSupport.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -179,19 +177,9 @@ QImage screenShot()
     return QImage::fromData(png, "PNG");
 }
 
-QRgb patternPixel(int x, int y)
-{
-    return qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256);
-}
-
 bool showPatternOnRoot(const QSize &screenSize)
 {
-    QImage pattern(screenSize, QImage::Format_RGB32);
-    for (int y = 0; y < pattern.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(pattern.scanLine(y));
-        for (int x = 0; x < pattern.width(); ++x)
-            line[x] = patternPixel(x, y);
-    }
+    const QImage pattern = support::patternImage(screenSize);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("pattern.ppm"));
     if (!pattern.save(file, "PPM"))
@@ -201,7 +189,7 @@ bool showPatternOnRoot(const QSize &screenSize)
     run(QStringLiteral("display"), {QStringLiteral("-window"), QStringLiteral("root"), file});
     const QImage shot = screenShot();
     const QPoint probe(screenSize.width() * 2 / 3 + 7, screenSize.height() / 3 + 5);
-    return shot.size() == screenSize && shot.pixel(probe) == patternPixel(probe.x(), probe.y());
+    return shot.size() == screenSize && shot.pixel(probe) == support::patternPixel(probe.x(), probe.y());
 }
 
 QString trayIconWindow(const QString &windowClass)
@@ -366,10 +354,10 @@ bool menuIsOpen(qint64 pid)
 
 bool openMenuOn(const QString &window, const QPoint &at, qint64 pid)
 {
-    if (!waitUntil([&] { return !menuIsOpen(pid); }, 5000))
+    if (!waitUntil([&] { return !menuIsOpen(pid); }))
         return false;
     clickOnWindow(window, at, 3);
-    return waitUntil([&] { return menuIsOpen(pid); }, 5000);
+    return waitUntil([&] { return menuIsOpen(pid); });
 }
 
 void chooseMenuEntry(int n)
@@ -401,7 +389,7 @@ bool clearClipboard()
     xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
                                           QStringLiteral("-i")});
     xclip.waitForFinished(5000);
-    return waitUntil([] { return !clipboardTargets().contains(QStringLiteral("image/png")); }, 5000);
+    return waitUntil([] { return !clipboardTargets().contains(QStringLiteral("image/png")); });
 }
 
 } // namespace e2e

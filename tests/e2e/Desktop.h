@@ -92,10 +92,8 @@ bool waitForClipboardImage(int timeoutMs = 10000);
 // The whole screen as it is now.
 QImage screenShot();
 
-// The colour of the test pattern at a screen position: (x mod 256, y mod 256, (x/256)*16 + y/256).
-QRgb patternPixel(int x, int y);
-// Paints the test pattern onto the root window, so any grabbed region can be checked pixel by
-// pixel against its screen position. Returns false when the pattern could not be shown.
+// Paints the known pattern (support::patternPixel) onto the root window, so any grabbed region
+// can be checked pixel by pixel against its screen position. False when it could not be shown.
 bool showPatternOnRoot(const QSize &screenSize);
 
 // True when `condition` becomes true within the time-out; polls while events are processed.

@@ -2,6 +2,7 @@
 // their own, and a board opened from the panel's fourth button opens a picture with Ctrl+O, takes
 // a pen drag and writes both with Ctrl+S.
 #include "Desktop.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QImage>
@@ -11,20 +12,6 @@
 using namespace e2e;
 
 namespace {
-
-QImage patternPicture(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(40 + x % 100, 60 + y % 100, 150));
-    return image;
-}
-
-bool isDark(QRgb pixel)
-{
-    return qRed(pixel) < 100 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
-}
 
 // Boards are normal windows titled like the panel, which is a utility window.
 QStringList boards(qint64 pid)
@@ -74,7 +61,7 @@ void TestE2eBoard::panelButtonOpensBoardThatSavesPictureAndStroke()
 {
     QTemporaryDir dir;
     const QString picturePath = dir.filePath(QStringLiteral("picture.png"));
-    const QImage picture = patternPicture(QSize(60, 40));
+    const QImage picture = support::patternImage(QSize(60, 40));
     QVERIFY(picture.save(picturePath));
     const QString savedPath = dir.filePath(QStringLiteral("board.png"));
 
@@ -114,7 +101,7 @@ void TestE2eBoard::panelButtonOpensBoardThatSavesPictureAndStroke()
     QCOMPARE(saved.pixel(60, 40), qRgb(255, 255, 255));
     QCOMPARE(saved.pixel(399, 299), qRgb(255, 255, 255));
     for (int x = 200; x <= 300; x += 25)
-        QVERIFY2(isDark(saved.pixel(x, 150)), qPrintable(QStringLiteral("no stroke at x=%1").arg(x)));
+        QVERIFY2(support::isDark(saved.pixel(x, 150)), qPrintable(QStringLiteral("no stroke at x=%1").arg(x)));
     QCOMPARE(saved.pixel(250, 160), qRgb(255, 255, 255));
     QCOMPARE(saved.pixel(150, 150), qRgb(255, 255, 255));
 }

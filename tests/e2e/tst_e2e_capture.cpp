@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,12 +29,6 @@ private:
 };
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Points away from the panel, the foreign window, the tray and its menu, where the pattern shows.
 const QVector<QPoint> probes{{1000, 500}, {1700, 300}, {50, 900}, {1300, 1000}};
@@ -81,15 +76,15 @@ void TestE2eCapture::captureFillsClipboardAndBringsPanelBack()
     QElapsedTimer clock;
     clock.start();
     e2e::key(QStringLiteral("ctrl+alt+x"));
-    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(panel); }, 5000));
-    QVERIFY(e2e::waitForClipboardImage(5000));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(panel); }));
+    QVERIFY(e2e::waitForClipboardImage());
     // The panel is still away when the picture is already offered.
     QVERIFY(!e2e::isViewable(panel));
 
     const QImage picture = e2e::clipboardImage();
     QCOMPARE(picture.size(), screen);
     for (const QPoint &p : probes)
-        QCOMPARE(picture.pixel(p), e2e::patternPixel(p.x(), p.y()));
+        QCOMPARE(picture.pixel(p), support::patternPixel(p.x(), p.y()));
 
     QVERIFY(e2e::waitUntil([&] { return e2e::isViewable(panel); }, 10000));
     const qint64 back = clock.elapsed();
@@ -100,8 +95,8 @@ void TestE2eCapture::savesCaptureThroughDialog_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("magic");
-    QTest::newRow("png") << "capture.png" << QByteArray("\x89PNG\r\n\x1a\n", 8);
-    QTest::newRow("jpg") << "capture.jpg" << QByteArray("\xff\xd8\xff", 3);
+    QTest::newRow("png") << "capture.png" << support::pngMagic;
+    QTest::newRow("jpg") << "capture.jpg" << support::jpegMagic;
 }
 
 void TestE2eCapture::savesCaptureThroughDialog()
@@ -114,12 +109,12 @@ void TestE2eCapture::savesCaptureThroughDialog()
 
     e2e::key(QStringLiteral("ctrl+alt+s"));
     QVERIFY(e2e::answerFileDialog(QStringLiteral("保存截图"), path));
-    QVERIFY(e2e::waitUntil([&] { return fileBytes(path).startsWith(magic); }));
+    QVERIFY(e2e::waitUntil([&] { return support::fileBytes(path).startsWith(magic); }));
     const QImage saved(path);
     QCOMPARE(saved.size(), screen);
     if (name.endsWith(QLatin1String(".png"))) {
         for (const QPoint &p : probes)
-            QCOMPARE(saved.pixel(p), e2e::patternPixel(p.x(), p.y()));
+            QCOMPARE(saved.pixel(p), support::patternPixel(p.x(), p.y()));
     }
     // Nothing but finished pictures beside it: no temporary file of the write is left.
     for (const QString &entry : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))

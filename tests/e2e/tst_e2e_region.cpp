@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ QString differenceFromPattern(const QImage &picture, const QPoint &origin)
 {
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
-            const QRgb expected = patternPixel(origin.x() + x, origin.y() + y);
+            const QRgb expected = support::patternPixel(origin.x() + x, origin.y() + y);
             if ((picture.pixel(x, y) & 0xffffff) != (expected & 0xffffff))
                 return QStringLiteral("pixel (%1,%2): %3, screen has %4")
                     .arg(x).arg(y).arg(picture.pixel(x, y), 0, 16).arg(expected, 0, 16);
@@ -107,7 +108,7 @@ bool TestE2eRegion::select(const QPoint &from, const QPoint &release)
 {
     dragOnScreen(from, release);
     const QPoint save = saveButtonFor(release);
-    return waitUntil([&] { return screenShot().pixel(save) != patternPixel(save.x(), save.y()); });
+    return waitUntil([&] { return screenShot().pixel(save) != support::patternPixel(save.x(), save.y()); });
 }
 
 bool TestE2eRegion::saveThroughDialog(const QString &fileName)
