@@ -209,7 +209,7 @@ void StartupTest::draggingBackgroundMovesPanel()
     xdotool(QStringList{QStringLiteral("mousemove")} + at(grab) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")}
             + at(grab - QPoint(100, 50)) + QStringList{QStringLiteral("mousemove")} + at(drop)
             + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
-    const bool moved = waitUntil([&] { return windowGeometry(panel).topLeft() == before.topLeft() - QPoint(300, 200); }, 5000);
+    const bool moved = waitUntil([&] { return windowGeometry(panel).topLeft() == before.topLeft() - QPoint(300, 200); });
     QVERIFY2(moved, qPrintable(QStringLiteral("from %1,%2 to %3,%4").arg(before.x()).arg(before.y())
                                    .arg(windowGeometry(panel).x()).arg(windowGeometry(panel).y())));
     QCOMPARE(windowGeometry(panel).size(), before.size());
