@@ -1,5 +1,7 @@
 #include "capture/RegionGeometry.h"
 
+#include "TestSupport.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -9,15 +11,7 @@
 namespace {
 constexpr QRgb red = 0xffff0000;
 
-// A picture whose every pixel differs from its neighbours and is never pure red.
-QImage patternImage(const QSize &size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(x % 256, y % 256, 128 + (x / 256) * 16 + y / 256));
-    return image;
-}
+using support::patternImage;
 
 QImage paintedOverlay(const QImage &frozen, const QPoint &start, const QPoint &end)
 {
@@ -212,9 +206,7 @@ void TestRegionGeometry::renderedAreaKeepsDevicePixels()
     const QImage picture = renderOverlayArea(frozen, start, end, copyGrabRect(start, end));
     QCOMPARE(picture.size(), QSize(398, 198));
     // Not a pixel of the outline reaches inside, at device pixels either.
-    QImage plain = picture.convertToFormat(QImage::Format_RGB32);
-    plain.setDevicePixelRatio(1.0);
-    QCOMPARE(plain, frozenDevice.copy(202, 202, 398, 198));
+    QCOMPARE(support::asRgb32(picture), frozenDevice.copy(202, 202, 398, 198));
 }
 
 QTEST_MAIN(TestRegionGeometry)
