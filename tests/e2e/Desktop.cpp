@@ -69,14 +69,24 @@ void Program::terminate(int signalNumber)
         ::kill(pid_t(proc->processId()), signalNumber);
 }
 
-QStringList visibleWindows(const QString &titlePattern, qint64 pid)
+namespace {
+
+// xdotool's search for visible windows by one property, optionally only those of one process.
+QStringList searchVisible(const char *property, const QString &pattern, qint64 pid)
 {
     QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
     // xdotool ORs its conditions unless told otherwise; the pid must narrow the search.
     if (pid > 0)
         arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
-    arguments << QStringLiteral("--name") << titlePattern;
+    arguments << QLatin1String(property) << pattern;
     return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+QStringList visibleWindows(const QString &titlePattern, qint64 pid)
+{
+    return searchVisible("--name", titlePattern, pid);
 }
 
 QStringList waitForWindows(const QString &titlePattern, qint64 pid, int count, int timeoutMs)
@@ -226,11 +236,7 @@ bool isViewable(const QString &windowId)
 
 QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid)
 {
-    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
-    if (pid > 0)
-        arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
-    arguments << QStringLiteral("--class") << classPattern;
-    return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return searchVisible("--class", classPattern, pid);
 }
 
 QSize screenSize()
@@ -241,9 +247,7 @@ QSize screenSize()
 
 QStringList visibleWindowsOfProcess(qint64 pid)
 {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), QStringLiteral(".*")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return visibleWindows(QStringLiteral(".*"), pid);
 }
 
 bool endsWithZero(Program &program, int timeoutMs)

@@ -20,11 +20,10 @@ private slots:
     void simultaneousStartsLeaveOne();
     void signalEndsLikeExitEntry_data();
     void signalEndsLikeExitEntry();
-    void panelSitsAboveBottomRightCorner();
+    void panelSitsAboveBottomRightCornerAndDrags();
     void trayMenuHoldsThreeEntriesInOrder();
     void trayClickHidesDoubleClickShows();
     void panelMenuExitsWithZero();
-    void draggingBackgroundMovesPanel();
 };
 
 namespace {
@@ -35,6 +34,19 @@ bool startedAndReady(Program &program)
 {
     return program.isRunning() && !panelWindow(program.pid()).isEmpty()
            && waitUntil([] { return !trayIconWindow(programClass).isEmpty(); });
+}
+
+bool terminatedWithZero(Program &program)
+{
+    program.terminate(SIGTERM);
+    return endsWithZero(program);
+}
+
+// A later start comes up: nothing the earlier instance left behind keeps it out.
+bool nextStartComesUp()
+{
+    Program next;
+    return startedAndReady(next) && terminatedWithZero(next);
 }
 
 } // namespace
@@ -54,8 +66,7 @@ void StartupTest::secondStartEndsAtOnce()
     // One tray icon and one panel: the running instance was left as it was.
     QCOMPARE(visibleWindowsOfClass(programClass).size(), 2);
 
-    first.terminate(SIGTERM);
-    QVERIFY(endsWithZero(first));
+    QVERIFY(terminatedWithZero(first));
 }
 
 void StartupTest::killedInstanceDoesNotBlock()
@@ -67,10 +78,7 @@ void StartupTest::killedInstanceDoesNotBlock()
         QVERIFY(doomed.waitForExit());
         QCOMPARE(doomed.exitStatus(), QProcess::CrashExit);
     }
-    Program next;
-    QVERIFY2(startedAndReady(next), "a killed instance's marker kept the next start out");
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
+    QVERIFY2(nextStartComesUp(), "a killed instance's marker kept the next start out");
 }
 
 void StartupTest::simultaneousStartsLeaveOne()
@@ -115,23 +123,7 @@ void StartupTest::signalEndsLikeExitEntry()
         // The panel went with it, and so did its tray icon.
         QVERIFY(waitUntil([] { return trayIconWindow(programClass).isEmpty(); }));
     }
-    Program next;
-    QVERIFY(startedAndReady(next));
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
-}
-
-void StartupTest::panelSitsAboveBottomRightCorner()
-{
-    Program program;
-    QVERIFY(startedAndReady(program));
-    const QRect panel = windowGeometry(panelWindow(program.pid()));
-    const QSize screen = screenSize();
-    QVERIFY(!panel.isEmpty());
-    QCOMPARE(panel.x() + panel.width(), screen.width());
-    QCOMPARE(panel.y() + panel.height(), screen.height() - 40);
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(nextStartComesUp());
 }
 
 void StartupTest::trayMenuHoldsThreeEntriesInOrder()
@@ -177,8 +169,7 @@ void StartupTest::trayClickHidesDoubleClickShows()
     xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
              QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
     QVERIFY(waitUntil([&] { return isViewable(panel); }));
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(terminatedWithZero(program));
 }
 
 void StartupTest::panelMenuExitsWithZero()
@@ -190,31 +181,28 @@ void StartupTest::panelMenuExitsWithZero()
     chooseMenuEntry(3);
     QVERIFY(endsWithZero(program));
 
-    Program next;
-    QVERIFY(startedAndReady(next));
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
+    QVERIFY(nextStartComesUp());
 }
 
-void StartupTest::draggingBackgroundMovesPanel()
+void StartupTest::panelSitsAboveBottomRightCornerAndDrags()
 {
     Program program;
     QVERIFY(startedAndReady(program));
     const QString panel = panelWindow(program.pid());
     const QRect before = windowGeometry(panel);
-    const QPoint grab = before.topLeft() + QPoint(3, 3);
-    const QPoint drop = grab - QPoint(300, 200);
-    auto at = [](const QPoint &p) { return QStringList{QString::number(p.x()), QString::number(p.y())}; };
+    const QSize screen = screenSize();
+    QVERIFY(!before.isEmpty());
+    QCOMPARE(before.x() + before.width(), screen.width());
+    QCOMPARE(before.y() + before.height(), screen.height() - 40);
 
-    xdotool(QStringList{QStringLiteral("mousemove")} + at(grab) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")}
-            + at(grab - QPoint(100, 50)) + QStringList{QStringLiteral("mousemove")} + at(drop)
-            + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+    // Dragged by its background, it moves by the drag.
+    const QPoint grab = before.topLeft() + QPoint(3, 3);
+    dragOnScreen(grab, grab - QPoint(300, 200));
     const bool moved = waitUntil([&] { return windowGeometry(panel).topLeft() == before.topLeft() - QPoint(300, 200); });
     QVERIFY2(moved, qPrintable(QStringLiteral("from %1,%2 to %3,%4").arg(before.x()).arg(before.y())
                                    .arg(windowGeometry(panel).x()).arg(windowGeometry(panel).y())));
     QCOMPARE(windowGeometry(panel).size(), before.size());
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(terminatedWithZero(program));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)
