@@ -37,7 +37,6 @@ private slots:
     void outlineCoversExactlyThePixelsThroughBothPoints();
     void outlineAreaHoldsEveryOutlinePixel_data();
     void outlineAreaHoldsEveryOutlinePixel();
-    void renderedAreaIsThePaintedOverlay();
     void renderedAreaKeepsDevicePixels();
 };
 
@@ -172,27 +171,6 @@ void TestRegionGeometry::outlineAreaHoldsEveryOutlinePixel()
     const QRect selection = normalisedSelection(start, end);
     if (selection.width() > 6 && selection.height() > 6)
         QVERIFY(!area.contains(selection.center()));
-}
-
-void TestRegionGeometry::renderedAreaIsThePaintedOverlay()
-{
-    const QImage frozen = patternImage(QSize(800, 600));
-    const QPixmap frozenPixmap = QPixmap::fromImage(frozen);
-    const QPoint start(100, 100), end(300, 200);
-
-    const QImage inside = renderOverlayArea(frozenPixmap, start, end, copyGrabRect(start, end));
-    QCOMPARE(inside.size(), QSize(199, 99));
-    QCOMPARE(inside.pixel(0, 0), frozen.pixel(101, 101));
-    QCOMPARE(inside.convertToFormat(QImage::Format_RGB32), frozen.copy(101, 101, 199, 99));
-
-    // Where a selection reaches into a corner mark, the mark is part of the picture.
-    const QImage corner = renderOverlayArea(frozenPixmap, QPoint(0, 0), QPoint(100, 100), QRect(1, 1, 99, 99));
-    QCOMPARE(corner.pixel(0, 0), red);
-    QCOMPARE(corner.pixel(58, 8), red);
-    QCOMPARE(corner.pixel(80, 80), frozen.pixel(81, 81));
-    QCOMPARE(corner.pixel(59, 8), frozen.pixel(60, 9));
-
-    QVERIFY(renderOverlayArea(frozenPixmap, start, end, QRect()).isNull());
 }
 
 void TestRegionGeometry::renderedAreaKeepsDevicePixels()
