@@ -64,7 +64,6 @@ private slots:
     void oneConfirmationChangesEveryBoard();
     void laterBoardStartsBlackTwoPixels();
     void missingKeysReadAsZero();
-    void negativeWidthPaintsWithoutHanging();
     void saveWritesCanvasOverWhite();
     void openAndSaveRememberTheirOwnDirectories();
     void cancelledOpenKeepsPicture();
@@ -262,24 +261,6 @@ void TestDrawBoard::missingKeysReadAsZero()
     QCOMPARE(board.currentPenWidth(), 0);
     QCOMPARE(board.currentPenColor(), QColor(0, 0, 0, 255));
     QVERIFY(empty.isEmpty());
-}
-
-void TestDrawBoard::negativeWidthPaintsWithoutHanging()
-{
-    DrawBoard board;
-    drag(board, {{100, 200}, {300, 200}});
-    Record record{{"width", -5}, {"r", 0}, {"g", 0}, {"b", 0}};
-    board.handlePainterArgs(&record);
-    QCOMPARE(board.currentPenWidth(), -5);
-
-    board.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&board));
-    board.repaint();
-    const QImage canvas = board.renderCanvas();
-    // The thinnest pen: a hairline, nothing two pixels off it.
-    QVERIFY(canvas.pixel(200, 199) != qRgb(255, 255, 255) || canvas.pixel(200, 200) != qRgb(255, 255, 255));
-    QCOMPARE(canvas.pixel(200, 202), qRgb(255, 255, 255));
-    QCOMPARE(canvas.pixel(200, 197), qRgb(255, 255, 255));
 }
 
 void TestDrawBoard::saveWritesCanvasOverWhite()
