@@ -1,5 +1,7 @@
 #include "app/CaptureSave.h"
 
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -25,11 +27,8 @@ private:
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using support::entriesIn;
+using support::fileBytes;
 
 QPixmap halfTransparentPicture()
 {
@@ -38,11 +37,6 @@ QPixmap halfTransparentPicture()
     QPainter painter(&image);
     painter.fillRect(0, 0, 20, 30, QColor(10, 120, 230));
     return QPixmap::fromImage(image);
-}
-
-QStringList entriesIn(const QString &path)
-{
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -73,9 +67,9 @@ void TestCaptureSave::formatFollowsSuffix_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("magic");
-    QTest::newRow("png") << "shot.png" << QByteArray("\x89PNG\r\n\x1a\n", 8);
-    QTest::newRow("jpg") << "shot.jpg" << QByteArray("\xff\xd8\xff", 3);
-    QTest::newRow("upper-case JPG") << "shot.JPG" << QByteArray("\xff\xd8\xff", 3);
+    QTest::newRow("png") << "shot.png" << support::pngMagic;
+    QTest::newRow("jpg") << "shot.jpg" << support::jpegMagic;
+    QTest::newRow("upper-case JPG") << "shot.JPG" << support::jpegMagic;
 }
 
 void TestCaptureSave::formatFollowsSuffix()

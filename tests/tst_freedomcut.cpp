@@ -1,31 +1,24 @@
 #include "capture/FreedomCut.h"
 
+#include "TestSupport.h"
+
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
 constexpr QRgb red = 0xffff0000;
-
-QImage patternImage(const QSize &size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(x % 256, y % 256, 128 + (x / 256) * 16 + y / 256));
-    return image;
-}
+using support::FileDialogAnswerer;
+using support::asRgb32;
+using support::moveWithButtons;
+using support::sendMouse;
 
 QPushButton *buttonWithToolTip(QWidget *overlay, const QString &toolTip)
 {
@@ -35,75 +28,12 @@ QPushButton *buttonWithToolTip(QWidget *overlay, const QString &toolTip)
     return nullptr;
 }
 
-// Sent by hand rather than through QTest, which takes (0, 0) to mean the widget's centre.
-void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,
-               Qt::MouseButtons held)
-{
-    QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void moveWithButtons(QWidget *widget, const QPoint &to, Qt::MouseButtons held)
-{
-    sendMouse(widget, QEvent::MouseMove, to, Qt::NoButton, held);
-}
-
+// A selection dragged with a step on the way.
 void drag(QWidget *widget, const QPoint &from, const QPoint &to, Qt::MouseButton button = Qt::LeftButton)
 {
-    sendMouse(widget, QEvent::MouseButtonPress, from, button, button);
-    moveWithButtons(widget, (from + to) / 2, button);
-    moveWithButtons(widget, to, button);
-    sendMouse(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
-}
-
-QImage asRgb32(const QImage &image)
-{
-    QImage plain = image.convertToFormat(QImage::Format_RGB32);
-    plain.setDevicePixelRatio(1.0);
-    return plain;
+    support::drag(widget, {from, (from + to) / 2, to}, button);
 }
 } // namespace
-
-// Answers the next modal file dialog from inside its own event loop, as a user would.
-class DialogAnswerer : public QObject
-{
-public:
-    // Accepts the dialog with `fileName`, or cancels it when the name is empty.
-    explicit DialogAnswerer(const QString &fileName)
-        : fileName(fileName)
-    {
-        connect(&poll, &QTimer::timeout, this, [this] { answer(); });
-        poll.start(20);
-    }
-
-    bool seen = false;
-    QString caption;
-    QStringList filters;
-
-private:
-    void answer()
-    {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll.stop();
-        seen = true;
-        caption = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        if (fileName.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        // Typed into the name field, as a user would: selectFile() leaves a focused field alone.
-        auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        QVERIFY(nameField);
-        nameField->setText(fileName);
-        static_cast<QDialog *>(dialog)->accept();
-    }
-
-    QString fileName;
-    QTimer poll;
-};
 
 class TestFreedomCut : public QObject
 {
@@ -120,12 +50,8 @@ private slots:
     void rightButtonDragConnectsNothing();
     void tinySelectionsGiveNothing_data();
     void tinySelectionsGiveNothing();
-    void saveWritesTheSelectionAndCloses();
     void cancelledSaveDialogKeepsTheOverlay();
     void failedWriteKeepsTheOverlay();
-    void escapeKeepsTheOverlay();
-    void cancelCopiesNothing();
-    void paintsMarksAndOutline();
     void outlineOnScreenFollowsTheSelection();
 
 private:
@@ -138,7 +64,7 @@ private:
 
 void TestFreedomCut::init()
 {
-    frozen = patternImage(QGuiApplication::primaryScreen()->size());
+    frozen = support::patternImage(QGuiApplication::primaryScreen()->size());
     folder = std::make_unique<QTemporaryDir>();
     QVERIFY(folder->isValid());
     QGuiApplication::clipboard()->clear();
@@ -265,7 +191,7 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     const bool copyable = end == QPoint(102, 102);
     QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
 
-    DialogAnswerer answerer(folder->filePath(QStringLiteral("tiny.png")));
+    FileDialogAnswerer answerer(folder->filePath(QStringLiteral("tiny.png")));
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
     QTest::qWait(100);
     QVERIFY(!answerer.seen);  // no name is asked for a picture that cannot exist
@@ -285,27 +211,12 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     QCOMPARE(clipboardChanges.count(), 0);
 }
 
-void TestFreedomCut::saveWritesTheSelectionAndCloses()
-{
-    QVERIFY(openOverlay());
-    drag(overlay, QPoint(300, 200), QPoint(100, 100));
-    const QString file = folder->filePath(QStringLiteral("region.png"));
-    DialogAnswerer answerer(file);
-    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
-    QTRY_VERIFY(overlay.isNull());
-    QCOMPARE(answerer.caption, QStringLiteral("save flie"));
-    QCOMPARE(answerer.filters, QStringList{QStringLiteral("picture (*.png *.jpg)")});
-    const QImage saved(file);
-    QCOMPARE(saved.size(), QSize(198, 98));
-    QCOMPARE(asRgb32(saved), frozen.copy(101, 101, 198, 98));
-}
-
 void TestFreedomCut::cancelledSaveDialogKeepsTheOverlay()
 {
     QVERIFY(openOverlay());
     drag(overlay, QPoint(100, 100), QPoint(300, 200));
     {
-        DialogAnswerer cancelling{QString()};
+        FileDialogAnswerer cancelling{QString()};
         QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
         QVERIFY(cancelling.seen);
     }
@@ -314,11 +225,13 @@ void TestFreedomCut::cancelledSaveDialogKeepsTheOverlay()
     QVERIFY(overlay->isVisible());
     QVERIFY(QDir(folder->path()).isEmpty());
 
-    // Asked again, a name given then is used, with the selection as it was.
+    // Asked again, a name given then is used, with the selection as it was, and the overlay goes.
     const QString file = folder->filePath(QStringLiteral("second.png"));
-    DialogAnswerer accepting(file);
+    FileDialogAnswerer accepting(file);
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
     QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(accepting.caption, QStringLiteral("save flie"));
+    QCOMPARE(accepting.filters, QStringList{QStringLiteral("picture (*.png *.jpg)")});
     QCOMPARE(asRgb32(QImage(file)), frozen.copy(101, 101, 198, 98));
 }
 
@@ -328,7 +241,7 @@ void TestFreedomCut::failedWriteKeepsTheOverlay()
     drag(overlay, QPoint(100, 100), QPoint(300, 200));
     {
         // No picture writer knows this suffix, so the write fails.
-        DialogAnswerer unwritable(folder->filePath(QStringLiteral("region.unknown")));
+        FileDialogAnswerer unwritable(folder->filePath(QStringLiteral("region.unknown")));
         QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
         QVERIFY(unwritable.seen);
     }
@@ -340,46 +253,6 @@ void TestFreedomCut::failedWriteKeepsTheOverlay()
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
     QTRY_VERIFY(overlay.isNull());
     QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(101, 101, 199, 99));
-}
-
-void TestFreedomCut::escapeKeepsTheOverlay()
-{
-    QVERIFY(openOverlay());
-    drag(overlay, QPoint(100, 100), QPoint(300, 200));
-    overlay->activateWindow();
-    QTest::keyClick(overlay, Qt::Key_Escape);
-    QTest::keyClick(overlay, Qt::Key_Escape, Qt::ControlModifier);
-    QTest::qWait(50);
-    QVERIFY(overlay);
-    QVERIFY(overlay->isVisible());
-}
-
-void TestFreedomCut::cancelCopiesNothing()
-{
-    QVERIFY(openOverlay());
-    QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
-    drag(overlay, QPoint(100, 100), QPoint(300, 200));
-    DialogAnswerer answerer(folder->filePath(QStringLiteral("never.png")));
-    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("取消")), Qt::LeftButton);
-    QTRY_VERIFY(overlay.isNull());
-    QTest::qWait(50);
-    QVERIFY(!answerer.seen);
-    QCOMPARE(clipboardChanges.count(), 0);
-    QVERIFY(QDir(folder->path()).isEmpty());
-}
-
-void TestFreedomCut::paintsMarksAndOutline()
-{
-    QVERIFY(openOverlay());
-    drag(overlay, QPoint(100, 100), QPoint(300, 200));
-    const QImage shown = asRgb32(overlay->grab().toImage());
-    const int w = shown.width();
-    QCOMPARE(shown.pixel(5, 5), red);
-    QCOMPARE(shown.pixel(w - 5, 5), red);
-    QCOMPARE(shown.pixel(100, 150), red);
-    QCOMPARE(shown.pixel(200, 200), red);
-    QCOMPARE(shown.pixel(200, 150), frozen.pixel(200, 150));
-    QCOMPARE(shown.pixel(99, 150), frozen.pixel(99, 150));
 }
 
 void TestFreedomCut::outlineOnScreenFollowsTheSelection()

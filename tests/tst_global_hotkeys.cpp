@@ -21,8 +21,7 @@ private slots:
     void deliversEveryCombination();
     void worksWithLockKeysOn_data();
     void worksWithLockKeysOn();
-    void combinationHeldElsewhereIsSkippedQuietly_data();
-    void combinationHeldElsewhereIsSkippedQuietly();
+    void partlyHeldCombinationIsSkippedQuietly();
     void releasedWhenThePanelIsDestroyed();
 };
 
@@ -155,21 +154,13 @@ void TestGlobalHotKeys::worksWithLockKeysOn()
     QCOMPARE(activated.last().value(0).toInt(), 3);
 }
 
-void TestGlobalHotKeys::combinationHeldElsewhereIsSkippedQuietly_data()
+void TestGlobalHotKeys::partlyHeldCombinationIsSkippedQuietly()
 {
-    QTest::addColumn<bool>("everyLockState");
-    QTest::newRow("held in every lock state") << true;
-    QTest::newRow("held only with NumLock on") << false;
-}
-
-void TestGlobalHotKeys::combinationHeldElsewhereIsSkippedQuietly()
-{
-    QFETCH(bool, everyLockState);
+    // Held by another client only with NumLock on (held in every lock state is checked end to
+    // end): the grab of Ctrl+Alt+X as a whole fails, and the variants that did succeed are given
+    // back.
     OtherClient holder;
-    if (everyLockState)
-        QVERIFY(holder.grabInEveryLockState(XK_x));
-    else
-        QVERIFY(holder.grab(XK_x, ControlMask | Mod1Mask | Mod2Mask));
+    QVERIFY(holder.grab(XK_x, ControlMask | Mod1Mask | Mod2Mask));
 
     QWidget window;
     GlobalHotKeys hotKeys(&window);
@@ -181,12 +172,9 @@ void TestGlobalHotKeys::combinationHeldElsewhereIsSkippedQuietly()
     QCOMPARE(activated.last().value(0).toInt(), 4);
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
 
-    // The variants that did succeed were given back: a third client can take them.
-    if (!everyLockState) {
-        OtherClient prober;
-        QVERIFY(prober.grab(XK_x, ControlMask | Mod1Mask));
-        QVERIFY(prober.grab(XK_x, ControlMask | Mod1Mask | LockMask));
-    }
+    OtherClient prober;
+    QVERIFY(prober.grab(XK_x, ControlMask | Mod1Mask));
+    QVERIFY(prober.grab(XK_x, ControlMask | Mod1Mask | LockMask));
 }
 
 void TestGlobalHotKeys::releasedWhenThePanelIsDestroyed()

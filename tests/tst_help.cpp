@@ -1,7 +1,8 @@
 #include "help/Help.h"
 #include "app/Home.h"
 
-#include <QApplication>
+#include "TestSupport.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -23,14 +24,7 @@ private slots:
 
 namespace {
 
-QList<Help *> helpWindows()
-{
-    QList<Help *> found;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *help = dynamic_cast<Help *>(widget))
-            found << help;
-    return found;
-}
+QList<Help *> helpWindows() { return support::topLevels<Help>(); }
 
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "capture/FreedomCut.h"
 #include "help/Help.h"
 
+#include "TestSupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
@@ -12,7 +14,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QTimer>
 
 // The main panel: its looks, its buttons, its two menus, the tray clicks and dragging.
 class HomeTest : public QObject
@@ -28,8 +29,6 @@ private slots:
     void buttonActsOnPressNotRelease();
     void shortcutPressesItsButton();
     void panelAndTrayShareThreeActions();
-    void hideEntryHidesPanelButNotTray();
-    void exitEntryLeavesLoopWithZero();
     void trayActivation_data();
     void trayActivation();
     void dragKeepsGrabbedPointUnderPointer_data();
@@ -51,10 +50,7 @@ QList<QPushButton *> panelButtons(const Home &home)
 template<typename Window>
 int openWindows()
 {
-    int count = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        count += dynamic_cast<Window *>(widget) != nullptr;
-    return count;
+    return support::topLevels<Window>().size();
 }
 
 } // namespace
@@ -182,24 +178,6 @@ void HomeTest::panelAndTrayShareThreeActions()
     const int before = openWindows<Help>();
     actions.at(1)->trigger();
     QCOMPARE(openWindows<Help>(), before + 1);
-}
-
-void HomeTest::hideEntryHidesPanelButNotTray()
-{
-    Home home;
-    home.show();
-    home.actions().at(0)->trigger();
-    QVERIFY(home.isHidden());
-    QVERIFY(home.findChild<QSystemTrayIcon *>()->isVisible());
-}
-
-void HomeTest::exitEntryLeavesLoopWithZero()
-{
-    Home home;
-    QAction *exitEntry = home.actions().at(2);
-    QTimer::singleShot(0, exitEntry, &QAction::trigger);
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
-    QCOMPARE(QApplication::exec(), 0);
 }
 
 void HomeTest::trayActivation_data()

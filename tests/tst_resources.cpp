@@ -4,6 +4,8 @@
 // encoding (pixel format, MP3 frame layout), so these tests read the bytes themselves rather than
 // trusting a decoder that would happily accept any PNG or MP3.
 
+#include "TestSupport.h"
+
 #include <QtTest>
 
 #include <QDirIterator>
@@ -22,14 +24,6 @@ quint32 be32(const QByteArray &d, int at)
          | (quint32(quint8(d[at + 2])) << 8) | quint32(quint8(d[at + 3]));
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 QString sourcePath(const QString &relative)
 {
     return qEnvironmentVariable("TAVO_SOURCE_DIR") + QLatin1Char('/') + relative;
@@ -38,8 +32,7 @@ QString sourcePath(const QString &relative)
 // Chunk types of a PNG in file order; empty if the chunk structure is broken.
 QStringList pngChunks(const QByteArray &png)
 {
-    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
-    if (!png.startsWith(signature))
+    if (!png.startsWith(support::pngMagic))
         return {};
     QStringList types;
     int pos = 8;
@@ -174,8 +167,6 @@ class TestResources : public QObject
 
 private slots:
     void initTestCase();
-    void everyResourceOpens_data();
-    void everyResourceOpens();
     void nothingElseIsCompiledIn();
     void pictureFormat_data();
     void pictureFormat();
@@ -192,22 +183,6 @@ void TestResources::initTestCase()
 {
     QVERIFY2(qEnvironmentVariableIsSet("TAVO_SOURCE_DIR"),
              "TAVO_SOURCE_DIR must name the source tree (ctest sets it)");
-}
-
-void TestResources::everyResourceOpens_data()
-{
-    QTest::addColumn<QString>("path");
-    for (const QString &name : pictureNames())
-        QTest::newRow(qPrintable(name)) << kImg + name + QLatin1String(".png");
-    QTest::newRow("cutMusic") << kSound;
-}
-
-void TestResources::everyResourceOpens()
-{
-    QFETCH(QString, path);
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path + QLatin1String(": ") + f.errorString()));
-    QVERIFY(f.size() > 0);
 }
 
 // A stray or misspelt entry in the .qrc would be compiled in silently; the program would then
@@ -263,7 +238,7 @@ void TestResources::pictureFormat()
     QVERIFY2(!img.isNull(), qPrintable(reader.errorString()));
     QCOMPARE(img.size(), size);
 
-    const QByteArray png = readAll(path);
+    const QByteArray png = support::fileBytes(path);
     const QStringList chunks = pngChunks(png);
     QVERIFY2(!chunks.isEmpty(), "broken PNG chunk structure");
     QCOMPARE(chunks.first(), QStringLiteral("IHDR"));
@@ -333,7 +308,7 @@ void TestResources::pressedFormDiffers()
 
 void TestResources::shutterSoundLayout()
 {
-    const QByteArray mp3 = readAll(kSound);
+    const QByteArray mp3 = support::fileBytes(kSound);
     QCOMPARE(mp3.size(), 69312);
 
     const Mp3Layout layout = scanMp3(mp3);
@@ -358,7 +333,7 @@ void TestResources::shutterSoundLayout()
 // The layout test above is only as good as the scanner; make sure it notices broken streams.
 void TestResources::shutterSoundScannerRejectsDamage()
 {
-    const QByteArray mp3 = readAll(kSound);
+    const QByteArray mp3 = support::fileBytes(kSound);
     QVERIFY(scanMp3(mp3).error.isEmpty());
 
     QByteArray badSync = mp3;
@@ -389,18 +364,18 @@ void TestResources::programIcons()
 {
     for (int px : {32, 256}) {
         const QString path = QStringLiteral(":/resources/icons/tavo-screenshot-%1.png").arg(px);
-        const QByteArray png = readAll(path);
+        const QByteArray png = support::fileBytes(path);
         QVERIFY2(!pngChunks(png).isEmpty(), qPrintable(path));
         QCOMPARE(int(be32(png, 16)), px);
         QCOMPARE(int(be32(png, 20)), px);
         QCOMPARE(int(quint8(png[25])), 6);
-        QCOMPARE(png, readAll(sourcePath(QStringLiteral("resources/icons/tavo-screenshot-%1.png").arg(px))));
+        QCOMPARE(png, support::fileBytes(sourcePath(QStringLiteral("resources/icons/tavo-screenshot-%1.png").arg(px))));
     }
 
-    QVERIFY(readAll(sourcePath(QStringLiteral("resources/icons/tavo-screenshot.svg"))).contains("<svg"));
+    QVERIFY(support::fileBytes(sourcePath(QStringLiteral("resources/icons/tavo-screenshot.svg"))).contains("<svg"));
 
     // One 32x32, 32 bits per pixel image: ICONDIR then a single ICONDIRENTRY.
-    const QByteArray ico = readAll(sourcePath(QStringLiteral("resources/tavo.ico")));
+    const QByteArray ico = support::fileBytes(sourcePath(QStringLiteral("resources/tavo.ico")));
     QVERIFY(ico.size() > 22);
     auto le16 = [&](int at) { return int(quint8(ico[at])) | (int(quint8(ico[at + 1])) << 8); };
     auto le32 = [&](int at) { return qint64(le16(at)) | (qint64(le16(at + 2)) << 16); };
@@ -413,7 +388,7 @@ void TestResources::programIcons()
     QCOMPARE(le32(18), qint64(22));
     QCOMPARE(le32(14) + 22, qint64(ico.size()));
 
-    const QByteArray rc = readAll(sourcePath(QStringLiteral("resources/tavo.rc")));
+    const QByteArray rc = support::fileBytes(sourcePath(QStringLiteral("resources/tavo.rc")));
     QVERIFY(rc.contains("IDI_ICON1 ICON \"tavo.ico\""));
 }
 

@@ -6,14 +6,14 @@
 
 #include <csignal>
 
-// Ending signals leave the event loop with code 0, like the exit menu entry.
+// What the signal handling must leave as it was: a signal the caller ignored (nohup) stays ignored,
+// and the previous handler comes back. (That SIGTERM, SIGINT and SIGHUP end the program with 0 is
+// checked end to end.)
 class SignalExitTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void signalLeavesLoopWithZero_data();
-    void signalLeavesLoopWithZero();
     void ignoredSignalStaysIgnored();
     void previousHandlerComesBack();
 };
@@ -28,23 +28,6 @@ int runLoop(int timeoutMs = 5000)
 }
 
 } // namespace
-
-void SignalExitTest::signalLeavesLoopWithZero_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << SIGTERM;
-    QTest::newRow("SIGINT") << SIGINT;
-    QTest::newRow("SIGHUP") << SIGHUP;
-}
-
-void SignalExitTest::signalLeavesLoopWithZero()
-{
-    QFETCH(int, signalNumber);
-    UnixSignalExit exiter;
-    QTimer::singleShot(0, [=] { ::raise(signalNumber); });
-    QCOMPARE(runLoop(), 0);
-    QCOMPARE(exiter.lastSignal(), signalNumber);
-}
 
 void SignalExitTest::ignoredSignalStaysIgnored()
 {

@@ -1,9 +1,7 @@
 #include "Desktop.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QImageReader>
+#include "TestSupport.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -15,6 +13,10 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    // xdotool matches Chinese window titles only in a UTF-8 locale.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
@@ -67,14 +69,24 @@ void Program::terminate(int signalNumber)
         ::kill(pid_t(proc->processId()), signalNumber);
 }
 
-QStringList visibleWindows(const QString &titlePattern, qint64 pid)
+namespace {
+
+// xdotool's search for visible windows by one property, optionally only those of one process.
+QStringList searchVisible(const char *property, const QString &pattern, qint64 pid)
 {
     QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
     // xdotool ORs its conditions unless told otherwise; the pid must narrow the search.
     if (pid > 0)
         arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
-    arguments << QStringLiteral("--name") << titlePattern;
+    arguments << QLatin1String(property) << pattern;
     return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+QStringList visibleWindows(const QString &titlePattern, qint64 pid)
+{
+    return searchVisible("--name", titlePattern, pid);
 }
 
 QStringList waitForWindows(const QString &titlePattern, qint64 pid, int count, int timeoutMs)
@@ -106,19 +118,27 @@ bool isEmbeddedInTray(const QString &windowClass)
 
 ForeignWindow::ForeignWindow()
 {
+    // Another foreign window may be up or still going away, so only a new one is taken.
+    const QString name = QStringLiteral("^foreign$");
+    const QStringList before = visibleWindows(name);
     proc.start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("foreign"),
                                             QStringLiteral("-geometry"), QStringLiteral("300x100+200+200"),
                                             QStringLiteral("a foreign window")});
     proc.waitForStarted(5000);
     // xmessage sets no _NET_WM_PID, so it is found by its name alone.
-    const QStringList ids = waitForWindows(QStringLiteral("^foreign$"));
-    id = ids.value(0);
+    waitUntil([&] {
+        for (const QString &candidate : visibleWindows(name))
+            if (!before.contains(candidate))
+                id = candidate;
+        return !id.isEmpty();
+    }, 15000);
 }
 
 ForeignWindow::~ForeignWindow()
 {
     proc.kill();
     proc.waitForFinished(3000);
+    waitUntil([&] { return !visibleWindows(QStringLiteral("^foreign$")).contains(id); }, 5000);
 }
 
 bool ForeignWindow::activate()
@@ -171,19 +191,9 @@ QImage screenShot()
     return QImage::fromData(png, "PNG");
 }
 
-QRgb patternPixel(int x, int y)
-{
-    return qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256);
-}
-
 bool showPatternOnRoot(const QSize &screenSize)
 {
-    QImage pattern(screenSize, QImage::Format_RGB32);
-    for (int y = 0; y < pattern.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(pattern.scanLine(y));
-        for (int x = 0; x < pattern.width(); ++x)
-            line[x] = patternPixel(x, y);
-    }
+    const QImage pattern = support::patternImage(screenSize);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("pattern.ppm"));
     if (!pattern.save(file, "PPM"))
@@ -193,7 +203,7 @@ bool showPatternOnRoot(const QSize &screenSize)
     run(QStringLiteral("display"), {QStringLiteral("-window"), QStringLiteral("root"), file});
     const QImage shot = screenShot();
     const QPoint probe(screenSize.width() * 2 / 3 + 7, screenSize.height() / 3 + 5);
-    return shot.size() == screenSize && shot.pixel(probe) == patternPixel(probe.x(), probe.y());
+    return shot.size() == screenSize && shot.pixel(probe) == support::patternPixel(probe.x(), probe.y());
 }
 
 QString trayIconWindow(const QString &windowClass)
@@ -230,11 +240,7 @@ bool isViewable(const QString &windowId)
 
 QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid)
 {
-    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
-    if (pid > 0)
-        arguments << QStringLiteral("--all") << QStringLiteral("--pid") << QString::number(pid);
-    arguments << QStringLiteral("--class") << classPattern;
-    return xdotool(arguments).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return searchVisible("--class", classPattern, pid);
 }
 
 QSize screenSize()
@@ -245,9 +251,153 @@ QSize screenSize()
 
 QStringList visibleWindowsOfProcess(qint64 pid)
 {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), QStringLiteral(".*")})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return visibleWindows(QStringLiteral(".*"), pid);
+}
+
+bool endsWithZero(Program &program, int timeoutMs)
+{
+    return program.waitForExit(timeoutMs) && program.exitStatus() == QProcess::NormalExit
+           && program.exitCode() == 0;
+}
+
+QString windowProperty(const QString &windowId, const QString &property)
+{
+    const QString line = QString::fromUtf8(
+        run(QStringLiteral("xprop"), {QStringLiteral("-id"), windowId, QStringLiteral("-notype"), property}));
+    return line.section(QLatin1Char('='), 1).trimmed();
+}
+
+bool hasWindowType(const QString &windowId, const char *type)
+{
+    return windowProperty(windowId, QStringLiteral("_NET_WM_WINDOW_TYPE")).startsWith(QLatin1String(type));
+}
+
+QStringList titledWindows(qint64 pid, const char *type)
+{
+    const QString title = QLatin1Char('"') + programTitle + QLatin1Char('"');
+    QStringList found;
+    for (const QString &id : visibleWindowsOfClass(programClass, pid))
+        if (windowProperty(id, QStringLiteral("_NET_WM_NAME")) == title && hasWindowType(id, type))
+            found << id;
+    return found;
+}
+
+QString panelWindow(qint64 pid, int timeoutMs)
+{
+    QString panel;
+    waitUntil([&] {
+        panel = titledWindows(pid, "_NET_WM_WINDOW_TYPE_UTILITY").value(0);
+        return !panel.isEmpty();
+    }, timeoutMs);
+    return panel;
+}
+
+QVector<QPoint> panelButtonCentres(const QString &panelWindow)
+{
+    // Runs of pixels along the panel's middle row that differ from its background (taken at its
+    // left edge), with short gaps inside a button's picture bridged. The panel is wider than its
+    // row of buttons, so their places are looked for rather than computed.
+    const QRect area = windowGeometry(panelWindow);
+    const QImage shot = screenShot();
+    if (area.isEmpty() || shot.isNull())
+        return {};
+    const int y = area.center().y();
+    const QRgb background = shot.pixel(area.left() + 1, y);
+    constexpr int largestGapInButton = 4;
+    QVector<QPoint> centres;
+    int runStart = -1;
+    int lastDifferent = -1;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        if (shot.pixel(x, y) == background)
+            continue;
+        if (runStart >= 0 && x - lastDifferent > largestGapInButton) {
+            centres << QPoint((runStart + lastDifferent) / 2, y);
+            runStart = -1;
+        }
+        if (runStart < 0)
+            runStart = x;
+        lastDifferent = x;
+    }
+    if (runStart >= 0)
+        centres << QPoint((runStart + lastDifferent) / 2, y);
+    return centres;
+}
+
+bool activate(const QString &windowId)
+{
+    int status = 0;
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, &status);
+    return status == 0;
+}
+
+void clickAt(const QPoint &at, int button)
+{
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QString::number(button)});
+}
+
+void dragOnScreen(const QPoint &from, const QPoint &to)
+{
+    const QPoint middle = (from + to) / 2;
+    auto moveTo = [](const QPoint &p) {
+        return QStringList{QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())};
+    };
+    xdotool(moveTo(from) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} + moveTo(middle)
+            + moveTo(to) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+void clickOnWindow(const QString &windowId, const QPoint &at, int button)
+{
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), windowId, QString::number(at.x()),
+             QString::number(at.y()), QStringLiteral("click"), QString::number(button)});
+}
+
+bool menuIsOpen(qint64 pid)
+{
+    for (const QString &id : visibleWindowsOfClass(programClass, pid))
+        if (hasWindowType(id, "_NET_WM_WINDOW_TYPE_POPUP_MENU"))
+            return true;
+    return false;
+}
+
+bool openMenuOn(const QString &window, const QPoint &at, qint64 pid)
+{
+    if (!waitUntil([&] { return !menuIsOpen(pid); }))
+        return false;
+    clickOnWindow(window, at, 3);
+    return waitUntil([&] { return menuIsOpen(pid); });
+}
+
+void chooseMenuEntry(int n)
+{
+    QStringList keys{QStringLiteral("key")};
+    for (int i = 0; i < n; ++i)
+        keys << QStringLiteral("Down");
+    keys << QStringLiteral("Return");
+    xdotool(keys);
+}
+
+bool answerFileDialog(const QString &caption, const QString &path)
+{
+    const QString title = QStringLiteral("^%1$").arg(caption);
+    const QStringList dialogs = waitForWindows(title);
+    if (dialogs.isEmpty() || !activate(dialogs.first()))
+        return false;
+    key(QStringLiteral("ctrl+a"));
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), path});
+    key(QStringLiteral("Return"));
+    return waitUntil([&] { return visibleWindows(title).isEmpty(); });
+}
+
+bool clearClipboard()
+{
+    // xclip stays behind as the owner of the empty text until the program takes the clipboard.
+    QProcess xclip;
+    xclip.setStandardInputFile(QProcess::nullDevice());
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-i")});
+    xclip.waitForFinished(5000);
+    return waitUntil([] { return !clipboardTargets().contains(QStringLiteral("image/png")); });
 }
 
 } // namespace e2e

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <QThread>
 
 #include <memory>
@@ -91,10 +92,8 @@ bool waitForClipboardImage(int timeoutMs = 10000);
 // The whole screen as it is now.
 QImage screenShot();
 
-// The colour of the test pattern at a screen position: (x mod 256, y mod 256, (x/256)*16 + y/256).
-QRgb patternPixel(int x, int y);
-// Paints the test pattern onto the root window, so any grabbed region can be checked pixel by
-// pixel against its screen position. Returns false when the pattern could not be shown.
+// Paints the known pattern (support::patternPixel) onto the root window, so any grabbed region
+// can be checked pixel by pixel against its screen position. False when it could not be shown.
 bool showPatternOnRoot(const QSize &screenSize);
 
 // True when `condition` becomes true within the time-out; polls while events are processed.
@@ -122,5 +121,47 @@ QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid = 0);
 QSize screenSize();
 // Visible windows of one process (by _NET_WM_PID), whatever their titles.
 QStringList visibleWindowsOfProcess(qint64 pid);
+
+// The program's window title and WM_CLASS.
+inline const QString programTitle = QStringLiteral("TAVO截图");
+inline const QString programClass = QStringLiteral("tavo-screenshot");
+
+// Waits for the program to end and tells whether it left normally with code 0.
+bool endsWithZero(Program &program, int timeoutMs = 10000);
+
+// One property of a window as xprop prints it after "=", e.g. "\"TAVO截图\"".
+QString windowProperty(const QString &windowId, const QString &property);
+// True when the window's _NET_WM_WINDOW_TYPE starts with the given type.
+bool hasWindowType(const QString &windowId, const char *type);
+// The process's visible windows titled like the program and of the given type: the panel is a
+// utility window, boards and help windows are normal ones.
+QStringList titledWindows(qint64 pid, const char *type);
+// Waits for the panel of the process and returns its window (empty on time-out).
+QString panelWindow(qint64 pid, int timeoutMs = 15000);
+// The screen positions of the panel's buttons, left to right, found on a screen shot.
+QVector<QPoint> panelButtonCentres(const QString &panelWindow);
+
+// Gives a window the focus; false when the window manager did not take it.
+bool activate(const QString &windowId);
+// Mouse actions in screen coordinates.
+void clickAt(const QPoint &at, int button = 1);
+// A click at a point in a window's own coordinates.
+void clickOnWindow(const QString &windowId, const QPoint &at, int button = 1);
+// A left-button drag with a step on the way, so the window under it sees the pointer move.
+void dragOnScreen(const QPoint &from, const QPoint &to);
+
+// True while a pop-up menu of the process is shown.
+bool menuIsOpen(qint64 pid);
+// Opens a context menu with a right click on `window` at (x, y) and waits for it.
+bool openMenuOn(const QString &window, const QPoint &at, qint64 pid);
+// Picks the n-th entry (1-based) of the open menu with the keyboard.
+void chooseMenuEntry(int n);
+
+// Answers the Qt file dialog with the given caption by typing a path into it; true once the
+// dialog has gone.
+bool answerFileDialog(const QString &caption, const QString &path);
+
+// Makes the clipboard hold nothing but an empty text, so the next picture on it is a new one.
+bool clearClipboard();
 
 } // namespace e2e

@@ -1,78 +1,22 @@
-// The drawing board from the outside: opened from the panel's fourth button, a picture opened with
-// Ctrl+O and a pen drag, written with Ctrl+S.
+// The drawing board from the outside: Ctrl+Alt+O from another program's focus opens boards of
+// their own, and a board opened from the panel's fourth button opens a picture with Ctrl+O, takes
+// a pen drag and writes both with Ctrl+S.
 #include "Desktop.h"
+#include "TestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace e2e;
+
 namespace {
 
-const QString title = QStringLiteral("^TAVO截图$");
-
-QImage patternPicture(QSize size)
+// Boards are normal windows titled like the panel, which is a utility window.
+QStringList boards(qint64 pid)
 {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(40 + x % 100, 60 + y % 100, 150));
-    return image;
-}
-
-bool isDark(QRgb pixel)
-{
-    return qRed(pixel) < 100 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
-}
-
-// Answers the Qt file dialog with the given caption by typing a path into it.
-bool answerFileDialog(const QString &caption, const QString &path)
-{
-    const QStringList dialogs = e2e::waitForWindows(QStringLiteral("^%1$").arg(caption));
-    if (dialogs.isEmpty())
-        return false;
-    e2e::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialogs.first()});
-    e2e::key(QStringLiteral("ctrl+a"));
-    e2e::xdotool({QStringLiteral("type"), path});
-    e2e::key(QStringLiteral("Return"));
-    return e2e::waitUntil([&] { return e2e::visibleWindows(QStringLiteral("^%1$").arg(caption)).isEmpty(); });
-}
-
-// The centres of the picture buttons along the middle row of the panel: runs of pixels that differ
-// from the panel's own background (taken at its left edge), with short gaps inside a button's
-// picture bridged. The panel's width is not simply the buttons' row, so positions are looked for
-// rather than computed.
-QVector<QPoint> buttonCentres(const QRect &panelArea)
-{
-    const QImage shot = e2e::screenShot();
-    const int y = panelArea.center().y();
-    const QRgb background = shot.pixel(panelArea.left() + 1, y);
-    constexpr int largestGapInButton = 4;
-    QVector<QPoint> centres;
-    int runStart = -1;
-    int lastDifferent = -1;
-    for (int x = panelArea.left(); x <= panelArea.right() + 1; ++x) {
-        const bool different = x <= panelArea.right() && shot.pixel(x, y) != background;
-        if (different) {
-            if (runStart < 0 || x - lastDifferent > largestGapInButton) {
-                if (runStart >= 0)
-                    centres << QPoint((runStart + lastDifferent) / 2, y);
-                runStart = x;
-            }
-            lastDifferent = x;
-        }
-    }
-    if (runStart >= 0)
-        centres << QPoint((runStart + lastDifferent) / 2, y);
-    return centres;
-}
-
-bool activate(const QString &window)
-{
-    int status = 0;
-    e2e::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}, &status);
-    return status == 0;
+    return titledWindows(pid, "_NET_WM_WINDOW_TYPE_NORMAL");
 }
 
 } // namespace
@@ -82,35 +26,58 @@ class TestE2eBoard : public QObject
     Q_OBJECT
 
 private slots:
+    void hotKeyOpensIndependentBoards();
     void panelButtonOpensBoardThatSavesPictureAndStroke();
 };
+
+void TestE2eBoard::hotKeyOpensIndependentBoards()
+{
+    Program program;
+    const QString panel = panelWindow(program.pid());
+    QVERIFY(!panel.isEmpty());
+    ForeignWindow foreign;
+
+    for (int count = 1; count <= 2; ++count) {
+        QVERIFY(foreign.activate());
+        key(QStringLiteral("ctrl+alt+o"));
+        QVERIFY2(waitUntil([&] { return boards(program.pid()).size() == count; }),
+                 qPrintable(QStringLiteral("%1 board(s) expected").arg(count)));
+    }
+    const QStringList opened = boards(program.pid());
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(opened.first() != opened.last());
+    for (const QString &board : opened)
+        QCOMPARE(windowGeometry(board).size(), QSize(400, 300));
+
+    // Closing one through the window manager leaves the other, the panel and the program.
+    QVERIFY(activate(opened.first()));
+    key(QStringLiteral("alt+F4"));
+    QVERIFY(waitUntil([&] { return boards(program.pid()) == QStringList{opened.last()}; }));
+    QVERIFY(isViewable(panel));
+    QVERIFY(program.isRunning());
+}
 
 void TestE2eBoard::panelButtonOpensBoardThatSavesPictureAndStroke()
 {
     QTemporaryDir dir;
     const QString picturePath = dir.filePath(QStringLiteral("picture.png"));
-    const QImage picture = patternPicture(QSize(60, 40));
+    const QImage picture = support::patternImage(QSize(60, 40));
     QVERIFY(picture.save(picturePath));
     const QString savedPath = dir.filePath(QStringLiteral("board.png"));
 
-    e2e::Program program;
-    const QStringList panels = e2e::waitForWindows(title, program.pid());
-    QCOMPARE(panels.size(), 1);
-    const QString panel = panels.first();
-
-    const QVector<QPoint> buttons = buttonCentres(e2e::windowGeometry(panel));
+    Program program;
+    const QString panel = panelWindow(program.pid());
+    QVERIFY(!panel.isEmpty());
+    const QVector<QPoint> buttons = panelButtonCentres(panel);
     QCOMPARE(buttons.size(), 4);
-    const QPoint fourthButton = buttons.at(3);
-    e2e::xdotool({QStringLiteral("mousemove"), QString::number(fourthButton.x()), QString::number(fourthButton.y()),
-                  QStringLiteral("click"), QStringLiteral("1")});
+    clickAt(buttons.at(3));
 
-    const QStringList windows = e2e::waitForWindows(title, program.pid(), 2);
-    QCOMPARE(windows.size(), 2);
-    const QString board = windows.at(0) == panel ? windows.at(1) : windows.at(0);
-    QCOMPARE(e2e::windowGeometry(board).size(), QSize(400, 300));
+    QVERIFY(waitUntil([&] { return boards(program.pid()).size() == 1; }));
+    const QString board = boards(program.pid()).first();
+    QCOMPARE(windowGeometry(board).size(), QSize(400, 300));
 
     QVERIFY(activate(board));
-    e2e::key(QStringLiteral("ctrl+o"));
+    key(QStringLiteral("ctrl+o"));
     QVERIFY(answerFileDialog(QStringLiteral("openfile"), picturePath));
 
     // A pen stroke across the free part of the board, in several motion steps.
@@ -120,12 +87,12 @@ void TestE2eBoard::panelButtonOpensBoardThatSavesPictureAndStroke()
         dragSteps << QStringLiteral("mousemove") << QStringLiteral("--window") << board << QString::number(x)
                   << QStringLiteral("150");
     dragSteps << QStringLiteral("mouseup") << QStringLiteral("1");
-    e2e::xdotool(dragSteps);
+    xdotool(dragSteps);
 
     QVERIFY(activate(board));
-    e2e::key(QStringLiteral("ctrl+s"));
+    key(QStringLiteral("ctrl+s"));
     QVERIFY(answerFileDialog(QStringLiteral("saveFile"), savedPath));
-    QVERIFY(e2e::waitUntil([&] { return QFile::exists(savedPath); }));
+    QVERIFY(waitUntil([&] { return QFile::exists(savedPath); }));
 
     const QImage saved(savedPath);
     QCOMPARE(saved.size(), QSize(400, 300));
@@ -134,7 +101,7 @@ void TestE2eBoard::panelButtonOpensBoardThatSavesPictureAndStroke()
     QCOMPARE(saved.pixel(60, 40), qRgb(255, 255, 255));
     QCOMPARE(saved.pixel(399, 299), qRgb(255, 255, 255));
     for (int x = 200; x <= 300; x += 25)
-        QVERIFY2(isDark(saved.pixel(x, 150)), qPrintable(QStringLiteral("no stroke at x=%1").arg(x)));
+        QVERIFY2(support::isDark(saved.pixel(x, 150)), qPrintable(QStringLiteral("no stroke at x=%1").arg(x)));
     QCOMPARE(saved.pixel(250, 160), qRgb(255, 255, 255));
     QCOMPARE(saved.pixel(150, 150), qRgb(255, 255, 255));
 }

@@ -6,17 +6,17 @@
 
 // The four system-wide keys from outside the program: with NumLock on, with Ctrl+Alt+X held by
 // another client (the program starts quietly and the other three still work), and free again
-// once the program has ended.
+// once the program has ended through its exit entry or SIGTERM.
 class TestE2eHotKeys : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cleanup();
     void keysWorkWithNumLockOn();
     void combinationHeldElsewhereLeavesTheOthers();
     void heldCombinationRepeats();
+    void keysAreFreeAfterTheProgramEnds_data();
     void keysAreFreeAfterTheProgramEnds();
 };
 
@@ -35,6 +35,16 @@ bool numLockIsOn()
         .contains(QRegularExpression(QStringLiteral("Num Lock:\\s+on")));
 }
 
+// The keyholder's check of the four combinations: 0 when it could take them all, 1 when any is
+// held by another client.
+int keysHeldByOthers()
+{
+    int status = -1;
+    e2e::run(keyHolder(), {QStringLiteral("--check"), QStringLiteral("o"), QStringLiteral("f"),
+                           QStringLiteral("x"), QStringLiteral("s")}, &status);
+    return status;
+}
+
 int visibleWindowCount(qint64 pid)
 {
     return e2e::visibleWindowsOfProcess(pid).size();
@@ -49,7 +59,7 @@ void checkOpeningKeys(qint64 pid)
         QVERIFY(foreign.activate());
         const int before = visibleWindowCount(pid);
         e2e::key(combination);
-        QVERIFY2(e2e::waitUntil([&] { return visibleWindowCount(pid) == before + 1; }, 5000),
+        QVERIFY2(e2e::waitUntil([&] { return visibleWindowCount(pid) == before + 1; }),
                  qPrintable(combination));
     }
     e2e::ForeignWindow foreign;
@@ -57,18 +67,12 @@ void checkOpeningKeys(qint64 pid)
     e2e::key(QStringLiteral("ctrl+alt+s"));
     const QStringList dialogs = e2e::waitForWindows(QStringLiteral("^保存截图$"));
     QVERIFY(!dialogs.isEmpty());
-    e2e::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialogs.first()});
-    e2e::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    QVERIFY(e2e::waitUntil([&] { return e2e::visibleWindows(QStringLiteral("^保存截图$")).isEmpty(); }, 5000));
+    QVERIFY(e2e::activate(dialogs.first()));
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return e2e::visibleWindows(QStringLiteral("^保存截图$")).isEmpty(); }));
 }
 
 } // namespace
-
-void TestE2eHotKeys::initTestCase()
-{
-    // xdotool matches Chinese window titles only in a UTF-8 locale.
-    qputenv("LC_ALL", "C.UTF-8");
-}
 
 void TestE2eHotKeys::cleanup()
 {
@@ -79,16 +83,16 @@ void TestE2eHotKeys::cleanup()
 void TestE2eHotKeys::keysWorkWithNumLockOn()
 {
     e2e::key(QStringLiteral("Num_Lock"));
-    QVERIFY(e2e::waitUntil(numLockIsOn, 3000));
+    QVERIFY(e2e::waitUntil(numLockIsOn));
     e2e::Program program;
     QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
 
     e2e::ForeignWindow foreign;
     QVERIFY(foreign.activate());
     e2e::key(QStringLiteral("ctrl+alt+x"));
-    QVERIFY(e2e::waitForClipboardImage(5000));
+    QVERIFY(e2e::waitForClipboardImage());
     QCOMPARE(e2e::clipboardImage().size(), QSize(1920, 1080));
-    QVERIFY(e2e::waitUntil([&] { return !e2e::visibleWindows(panelTitle).isEmpty(); }, 5000));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::visibleWindows(panelTitle).isEmpty(); }));
     checkOpeningKeys(program.pid());
     QVERIFY(numLockIsOn());
 }
@@ -97,7 +101,7 @@ void TestE2eHotKeys::combinationHeldElsewhereLeavesTheOthers()
 {
     QProcess holder;
     holder.start(keyHolder(), {QStringLiteral("x")});
-    QVERIFY(holder.waitForReadyRead(5000));
+    QVERIFY(holder.waitForReadyRead(10000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
 
     QProcess program;
@@ -133,22 +137,33 @@ void TestE2eHotKeys::heldCombinationRepeats()
     e2e::xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+o")});
     QTest::qWait(1500);
     e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("o"), QStringLiteral("alt"), QStringLiteral("ctrl")});
-    QVERIFY(e2e::waitUntil([&] { return visibleWindowCount(program.pid()) >= before + 5; }, 5000));
+    QVERIFY(e2e::waitUntil([&] { return visibleWindowCount(program.pid()) >= before + 5; }));
+}
+
+void TestE2eHotKeys::keysAreFreeAfterTheProgramEnds_data()
+{
+    QTest::addColumn<bool>("throughTrayMenu"); // otherwise SIGTERM
+    QTest::newRow("exit entry of the tray menu") << true;
+    QTest::newRow("SIGTERM") << false;
 }
 
 void TestE2eHotKeys::keysAreFreeAfterTheProgramEnds()
 {
+    QFETCH(bool, throughTrayMenu);
     e2e::Program program;
-    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
-    const QStringList letters{"o", "f", "x", "s"};
-    int status = 0;
-    e2e::run(keyHolder(), QStringList{QStringLiteral("--check")} + letters, &status);
-    QCOMPARE(status, 1); // held by the running program
+    QVERIFY(!e2e::panelWindow(program.pid()).isEmpty());
+    QVERIFY(e2e::waitUntil([] { return !e2e::trayIconWindow(e2e::programClass).isEmpty(); }));
+    QCOMPARE(keysHeldByOthers(), 1); // held by the running program
 
-    program.terminate(SIGTERM);
-    QVERIFY(program.waitForExit());
-    e2e::run(keyHolder(), QStringList{QStringLiteral("--check")} + letters, &status);
-    QCOMPARE(status, 0);
+    if (throughTrayMenu) {
+        QVERIFY(e2e::openMenuOn(e2e::trayIconWindow(e2e::programClass), QPoint(5, 5), program.pid()));
+        e2e::chooseMenuEntry(3); // "退出程序"
+    } else {
+        program.terminate(SIGTERM);
+    }
+    // Both leave the event loop, so the program ends normally with 0, not by the signal.
+    QVERIFY(e2e::endsWithZero(program));
+    QCOMPARE(keysHeldByOthers(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestE2eHotKeys)

@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,28 +13,7 @@ using namespace e2e;
 
 namespace {
 const QSize screen(1920, 1080);
-constexpr int buttonSize = 25;
-constexpr int panelButtonCount = 4;
 constexpr int regionButtonIndex = 2;  // the panel's third button starts a region capture
-
-QString str(int value)
-{
-    return QString::number(value);
-}
-
-void moveAndClick(const QPoint &at)
-{
-    xdotool({QStringLiteral("mousemove"), str(at.x()), str(at.y()), QStringLiteral("click"), QStringLiteral("1")});
-}
-
-// A left-button drag with a step on the way, so the overlay sees the pointer move.
-void dragOnScreen(const QPoint &from, const QPoint &to)
-{
-    const QPoint middle = (from + to) / 2;
-    xdotool({QStringLiteral("mousemove"), str(from.x()), str(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
-             QStringLiteral("mousemove"), str(middle.x()), str(middle.y()),
-             QStringLiteral("mousemove"), str(to.x()), str(to.y()), QStringLiteral("mouseup"), QStringLiteral("1")});
-}
 
 // The button row stands below the release point: cancel 50 px left of it, save at it, copy 50 px right.
 QPoint cancelButtonFor(const QPoint &release) { return release + QPoint(-50 + 12, 20 + 12); }
@@ -46,7 +26,7 @@ QString differenceFromPattern(const QImage &picture, const QPoint &origin)
 {
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
-            const QRgb expected = patternPixel(origin.x() + x, origin.y() + y);
+            const QRgb expected = support::patternPixel(origin.x() + x, origin.y() + y);
             if ((picture.pixel(x, y) & 0xffffff) != (expected & 0xffffff))
                 return QStringLiteral("pixel (%1,%2): %3, screen has %4")
                     .arg(x).arg(y).arg(picture.pixel(x, y), 0, 16).arg(expected, 0, 16);
@@ -61,18 +41,21 @@ class TestE2eRegion : public QObject
 
 private slots:
     void initTestCase();
+    void hotKeyOpensOverlayAndLeavesPanel();
     void escapeAndCancelLeaveNoTrace();
-    void copyGivesTheInsideOfTheSelection();
-    void saveGivesAFileThroughTheDialog();
-    void reversedSelectionSavedFromTheMiddle();
+    void selectionGivesItsInside_data();
+    void selectionGivesItsInside();
 
 private:
     bool openOverlay();
+    bool waitForOverlay();
     bool overlayIsOpen();
     bool waitForOverlayToClose();
+    bool select(const QPoint &from, const QPoint &release);
     bool saveThroughDialog(const QString &fileName);
 
     std::unique_ptr<Program> program;
+    QString panel;
     QPoint regionButton;
     QTemporaryDir folder;
 };
@@ -82,16 +65,14 @@ void TestE2eRegion::initTestCase()
     QVERIFY(folder.isValid());
     QVERIFY(showPatternOnRoot(screen));
     program = std::make_unique<Program>();
-    const QStringList panels = waitForWindows(QStringLiteral("^TAVO截图$"), program->pid());
-    QVERIFY2(!panels.isEmpty(), "the panel did not show");
-    const QRect panel = windowGeometry(panels.first());
-    // The buttons sit in a row with equal margins around it and equal gaps between them.
-    const int margin = (panel.height() - buttonSize) / 2;
-    const double gap = double(panel.width() - 2 * margin - panelButtonCount * buttonSize) / (panelButtonCount - 1);
-    regionButton = panel.topLeft()
-        + QPoint(margin + int(regionButtonIndex * (buttonSize + gap)) + buttonSize / 2, margin + buttonSize / 2);
+    panel = panelWindow(program->pid());
+    QVERIFY2(!panel.isEmpty(), "the panel did not show");
+    const QVector<QPoint> buttons = panelButtonCentres(panel);
+    QCOMPARE(buttons.size(), 4);
+    regionButton = buttons.at(regionButtonIndex);
     // Selections below stay in the top-left part of the screen, clear of the panel and the tray.
-    QVERIFY(panel.top() > 800 && panel.left() > 1200);
+    const QRect panelArea = windowGeometry(panel);
+    QVERIFY(panelArea.top() > 800 && panelArea.left() > 1200);
 }
 
 bool TestE2eRegion::overlayIsOpen()
@@ -102,12 +83,17 @@ bool TestE2eRegion::overlayIsOpen()
     return false;
 }
 
-bool TestE2eRegion::openOverlay()
+bool TestE2eRegion::waitForOverlay()
 {
-    moveAndClick(regionButton);
     // Up, full screen, and painted: the red corner mark shows where the pattern was.
     return waitUntil([this] { return overlayIsOpen(); })
         && waitUntil([] { return screenShot().pixel(5, 5) == qRgb(255, 0, 0); });
+}
+
+bool TestE2eRegion::openOverlay()
+{
+    clickAt(regionButton);
+    return waitForOverlay();
 }
 
 bool TestE2eRegion::waitForOverlayToClose()
@@ -115,28 +101,47 @@ bool TestE2eRegion::waitForOverlayToClose()
     return waitUntil([this] { return !overlayIsOpen(); });
 }
 
+// Drags a selection and waits until the button row stands below the release point, so a click
+// that follows meets the buttons.
+bool TestE2eRegion::select(const QPoint &from, const QPoint &release)
+{
+    dragOnScreen(from, release);
+    const QPoint save = saveButtonFor(release);
+    return waitUntil([&] { return screenShot().pixel(save) != support::patternPixel(save.x(), save.y()); });
+}
+
 bool TestE2eRegion::saveThroughDialog(const QString &fileName)
 {
-    const QStringList dialogs = waitForWindows(QStringLiteral("^save flie$"), program->pid());
-    if (dialogs.isEmpty())
-        return false;
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialogs.first()});
-    key(QStringLiteral("ctrl+a"));
-    xdotool({QStringLiteral("type"), fileName});
-    key(QStringLiteral("Return"));
-    return waitUntil([&] { return QFile::exists(fileName); });
+    return answerFileDialog(QStringLiteral("save flie"), fileName)
+        && waitUntil([&] { return QFile::exists(fileName); });
+}
+
+void TestE2eRegion::hotKeyOpensOverlayAndLeavesPanel()
+{
+    ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    key(QStringLiteral("ctrl+alt+f"));
+    QVERIFY(waitForOverlay());
+    // The panel is not taken away for a region capture: it stays mapped under the overlay.
+    QVERIFY(isViewable(panel));
+
+    const QPoint release(300, 200);
+    QVERIFY(select(QPoint(100, 100), release));
+    clickAt(cancelButtonFor(release));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(isViewable(panel));
 }
 
 void TestE2eRegion::escapeAndCancelLeaveNoTrace()
 {
     QVERIFY(openOverlay());
     const QPoint release(300, 200);
-    dragOnScreen(QPoint(100, 100), release);
+    QVERIFY(select(QPoint(100, 100), release));
     key(QStringLiteral("Escape"));
     QTest::qWait(500);
     QVERIFY2(overlayIsOpen(), "Escape closed the overlay");
 
-    moveAndClick(cancelButtonFor(release));
+    clickAt(cancelButtonFor(release));
     QVERIFY(waitForOverlayToClose());
     QTest::qWait(300);
     QVERIFY(!clipboardTargets().contains(QStringLiteral("image/png")));
@@ -144,49 +149,44 @@ void TestE2eRegion::escapeAndCancelLeaveNoTrace()
     QVERIFY(visibleWindows(QStringLiteral("^save flie$"), program->pid()).isEmpty());
 }
 
-void TestE2eRegion::copyGivesTheInsideOfTheSelection()
+void TestE2eRegion::selectionGivesItsInside_data()
 {
-    QVERIFY(openOverlay());
-    const QPoint release(300, 200);
-    dragOnScreen(QPoint(100, 100), release);
-    moveAndClick(copyButtonFor(release));
-    QVERIFY(waitForOverlayToClose());
-    QVERIFY(waitForClipboardImage());
-    const QImage copied = clipboardImage();
-    QCOMPARE(copied.size(), QSize(199, 99));
-    const QString difference = differenceFromPattern(copied, QPoint(101, 101));
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-}
-
-void TestE2eRegion::saveGivesAFileThroughTheDialog()
-{
-    QVERIFY(openOverlay());
-    const QPoint release(300, 200);
-    dragOnScreen(QPoint(100, 100), release);
-    moveAndClick(saveButtonFor(release));
-    const QString file = folder.filePath(QStringLiteral("region.png"));
-    QVERIFY(saveThroughDialog(file));
-    QVERIFY(waitForOverlayToClose());
-    const QImage saved(file);
-    QCOMPARE(saved.size(), QSize(198, 98));
-    const QString difference = differenceFromPattern(saved, QPoint(101, 101));
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-}
-
-void TestE2eRegion::reversedSelectionSavedFromTheMiddle()
-{
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<QPoint>("release");
+    QTest::addColumn<QString>("fileName"); // empty: copied, not saved
+    QTest::addColumn<QRect>("inside");     // on the screen
+    QTest::newRow("copied") << QPoint(100, 100) << QPoint(300, 200) << QString() << QRect(101, 101, 199, 99);
+    QTest::newRow("saved") << QPoint(100, 100) << QPoint(300, 200) << "region.png" << QRect(101, 101, 198, 98);
     // Dragged up and left: the buttons then stand over the selection, and the dialog opens over
     // it too; neither may end up in the picture.
+    QTest::newRow("saved, dragged up and left in the middle")
+        << QPoint(1100, 700) << QPoint(700, 400) << "middle.png" << QRect(701, 401, 398, 298);
+}
+
+void TestE2eRegion::selectionGivesItsInside()
+{
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, release);
+    QFETCH(QString, fileName);
+    QFETCH(QRect, inside);
+    QVERIFY(clearClipboard());
     QVERIFY(openOverlay());
-    const QPoint release(700, 400);
-    dragOnScreen(QPoint(1100, 700), release);
-    moveAndClick(saveButtonFor(release));
-    const QString file = folder.filePath(QStringLiteral("middle.png"));
-    QVERIFY(saveThroughDialog(file));
-    QVERIFY(waitForOverlayToClose());
-    const QImage saved(file);
-    QCOMPARE(saved.size(), QSize(398, 298));
-    const QString difference = differenceFromPattern(saved, QPoint(701, 401));
+    QVERIFY(select(from, release));
+    QImage picture;
+    if (fileName.isEmpty()) {
+        clickAt(copyButtonFor(release));
+        QVERIFY(waitForOverlayToClose());
+        QVERIFY(waitForClipboardImage());
+        picture = clipboardImage();
+    } else {
+        clickAt(saveButtonFor(release));
+        const QString file = folder.filePath(fileName);
+        QVERIFY(saveThroughDialog(file));
+        QVERIFY(waitForOverlayToClose());
+        picture = QImage(file);
+    }
+    QCOMPARE(picture.size(), inside.size());
+    const QString difference = differenceFromPattern(picture, inside.topLeft());
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 

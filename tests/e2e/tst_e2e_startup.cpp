@@ -20,58 +20,13 @@ private slots:
     void simultaneousStartsLeaveOne();
     void signalEndsLikeExitEntry_data();
     void signalEndsLikeExitEntry();
-    void panelSitsAboveBottomRightCorner();
+    void panelSitsAboveBottomRightCornerAndDrags();
     void trayMenuHoldsThreeEntriesInOrder();
     void trayClickHidesDoubleClickShows();
     void panelMenuExitsWithZero();
-    void draggingBackgroundMovesPanel();
 };
 
 namespace {
-
-const QString programClass = QStringLiteral("tavo-screenshot");
-const QString programTitle = QStringLiteral("TAVO截图");
-
-quint64 idNumber(const QString &id) { return id.toULongLong(nullptr, 0); }
-
-// One property of a window as xprop prints it after "=", e.g. "\"TAVO截图\"".
-QString windowProperty(const QString &id, const QString &property)
-{
-    const QString line = QString::fromUtf8(
-        run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("-notype"), property}));
-    return line.section(QLatin1Char('='), 1).trimmed();
-}
-
-bool hasTitle(const QString &id)
-{
-    return windowProperty(id, QStringLiteral("_NET_WM_NAME")) == QLatin1Char('"') + programTitle + QLatin1Char('"');
-}
-
-bool hasType(const QString &id, const char *type)
-{
-    return windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).startsWith(QLatin1String(type));
-}
-
-// The process's visible windows that carry the program's title and are of the given type: the
-// panel is a utility window, help windows are normal ones.
-QStringList titledWindows(qint64 pid, const char *type)
-{
-    QStringList found;
-    for (const QString &id : visibleWindowsOfClass(programClass, pid))
-        if (hasTitle(id) && hasType(id, type))
-            found << id;
-    return found;
-}
-
-QString panelWindow(qint64 pid)
-{
-    QString panel;
-    waitUntil([&] {
-        panel = titledWindows(pid, "_NET_WM_WINDOW_TYPE_UTILITY").value(0);
-        return !panel.isEmpty();
-    }, 15000);
-    return panel;
-}
 
 int helpWindowCount(qint64 pid) { return titledWindows(pid, "_NET_WM_WINDOW_TYPE_NORMAL").size(); }
 
@@ -81,38 +36,17 @@ bool startedAndReady(Program &program)
            && waitUntil([] { return !trayIconWindow(programClass).isEmpty(); });
 }
 
-bool endsWithZero(Program &program)
+bool terminatedWithZero(Program &program)
 {
-    return program.waitForExit(10000) && program.exitStatus() == QProcess::NormalExit
-           && program.exitCode() == 0;
+    program.terminate(SIGTERM);
+    return endsWithZero(program);
 }
 
-bool menuIsOpen(qint64 pid)
+// A later start comes up: nothing the earlier instance left behind keeps it out.
+bool nextStartComesUp()
 {
-    for (const QString &id : visibleWindowsOfClass(programClass, pid))
-        if (hasType(id, "_NET_WM_WINDOW_TYPE_POPUP_MENU"))
-            return true;
-    return false;
-}
-
-// Opens a menu with a right click on `window` at (x, y) and waits for the popup.
-bool openMenuOn(const QString &window, int x, int y, qint64 pid)
-{
-    if (!waitUntil([&] { return !menuIsOpen(pid); }, 5000))
-        return false;
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-             QString::number(y), QStringLiteral("click"), QStringLiteral("3")});
-    return waitUntil([&] { return menuIsOpen(pid); }, 5000);
-}
-
-// Picks the n-th entry (1-based) of the open menu with the keyboard.
-void chooseEntry(int n)
-{
-    QStringList keys{QStringLiteral("key")};
-    for (int i = 0; i < n; ++i)
-        keys << QStringLiteral("Down");
-    keys << QStringLiteral("Return");
-    xdotool(keys);
+    Program next;
+    return startedAndReady(next) && terminatedWithZero(next);
 }
 
 } // namespace
@@ -132,8 +66,7 @@ void StartupTest::secondStartEndsAtOnce()
     // One tray icon and one panel: the running instance was left as it was.
     QCOMPARE(visibleWindowsOfClass(programClass).size(), 2);
 
-    first.terminate(SIGTERM);
-    QVERIFY(endsWithZero(first));
+    QVERIFY(terminatedWithZero(first));
 }
 
 void StartupTest::killedInstanceDoesNotBlock()
@@ -145,10 +78,7 @@ void StartupTest::killedInstanceDoesNotBlock()
         QVERIFY(doomed.waitForExit());
         QCOMPARE(doomed.exitStatus(), QProcess::CrashExit);
     }
-    Program next;
-    QVERIFY2(startedAndReady(next), "a killed instance's marker kept the next start out");
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
+    QVERIFY2(nextStartComesUp(), "a killed instance's marker kept the next start out");
 }
 
 void StartupTest::simultaneousStartsLeaveOne()
@@ -193,23 +123,7 @@ void StartupTest::signalEndsLikeExitEntry()
         // The panel went with it, and so did its tray icon.
         QVERIFY(waitUntil([] { return trayIconWindow(programClass).isEmpty(); }));
     }
-    Program next;
-    QVERIFY(startedAndReady(next));
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
-}
-
-void StartupTest::panelSitsAboveBottomRightCorner()
-{
-    Program program;
-    QVERIFY(startedAndReady(program));
-    const QRect panel = windowGeometry(panelWindow(program.pid()));
-    const QSize screen = screenSize();
-    QVERIFY(!panel.isEmpty());
-    QCOMPARE(panel.x() + panel.width(), screen.width());
-    QCOMPARE(panel.y() + panel.height(), screen.height() - 40);
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(nextStartComesUp());
 }
 
 void StartupTest::trayMenuHoldsThreeEntriesInOrder()
@@ -223,21 +137,21 @@ void StartupTest::trayMenuHoldsThreeEntriesInOrder()
     // taken for a double click (which opens no menu).
 
     // Entry 2, "帮助": a help window titled like the panel.
-    QVERIFY(openMenuOn(tray, 4, 4, program.pid()));
-    chooseEntry(2);
+    QVERIFY(openMenuOn(tray, QPoint(4, 4), program.pid()));
+    chooseMenuEntry(2);
     QVERIFY(waitUntil([&] { return helpWindowCount(program.pid()) == 1; }));
     QVERIFY(isViewable(panel));
 
     // Entry 1, "隐藏图标": the panel goes, the tray icon stays.
-    QVERIFY(openMenuOn(tray, 17, 17, program.pid()));
-    chooseEntry(1);
+    QVERIFY(openMenuOn(tray, QPoint(17, 17), program.pid()));
+    chooseMenuEntry(1);
     QVERIFY(waitUntil([&] { return !isViewable(panel); }));
     QVERIFY(isEmbeddedInTray(programClass));
     QVERIFY(program.isRunning());
 
     // Entry 3, "退出程序".
-    QVERIFY(openMenuOn(tray, 4, 17, program.pid()));
-    chooseEntry(3);
+    QVERIFY(openMenuOn(tray, QPoint(4, 17), program.pid()));
+    chooseMenuEntry(3);
     QVERIFY(endsWithZero(program));
 }
 
@@ -248,16 +162,14 @@ void StartupTest::trayClickHidesDoubleClickShows()
     const QString tray = trayIconWindow(programClass);
     const QString panel = panelWindow(program.pid());
 
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), tray, QStringLiteral("5"),
-             QStringLiteral("5"), QStringLiteral("click"), QStringLiteral("1")});
+    clickOnWindow(tray, QPoint(5, 5));
     QVERIFY(waitUntil([&] { return !isViewable(panel); }));
     // Let the next clicks count as a double click of their own.
     QTest::qWait(600);
     xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
              QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
     QVERIFY(waitUntil([&] { return isViewable(panel); }));
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(terminatedWithZero(program));
 }
 
 void StartupTest::panelMenuExitsWithZero()
@@ -265,35 +177,32 @@ void StartupTest::panelMenuExitsWithZero()
     Program program;
     QVERIFY(startedAndReady(program));
     // A margin point: the background, not a button.
-    QVERIFY(openMenuOn(panelWindow(program.pid()), 3, 3, program.pid()));
-    chooseEntry(3);
+    QVERIFY(openMenuOn(panelWindow(program.pid()), QPoint(3, 3), program.pid()));
+    chooseMenuEntry(3);
     QVERIFY(endsWithZero(program));
 
-    Program next;
-    QVERIFY(startedAndReady(next));
-    next.terminate(SIGTERM);
-    QVERIFY(endsWithZero(next));
+    QVERIFY(nextStartComesUp());
 }
 
-void StartupTest::draggingBackgroundMovesPanel()
+void StartupTest::panelSitsAboveBottomRightCornerAndDrags()
 {
     Program program;
     QVERIFY(startedAndReady(program));
     const QString panel = panelWindow(program.pid());
     const QRect before = windowGeometry(panel);
-    const QPoint grab = before.topLeft() + QPoint(3, 3);
-    const QPoint drop = grab - QPoint(300, 200);
-    auto at = [](const QPoint &p) { return QStringList{QString::number(p.x()), QString::number(p.y())}; };
+    const QSize screen = screenSize();
+    QVERIFY(!before.isEmpty());
+    QCOMPARE(before.x() + before.width(), screen.width());
+    QCOMPARE(before.y() + before.height(), screen.height() - 40);
 
-    xdotool(QStringList{QStringLiteral("mousemove")} + at(grab) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")}
-            + at(grab - QPoint(100, 50)) + QStringList{QStringLiteral("mousemove")} + at(drop)
-            + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
-    const bool moved = waitUntil([&] { return windowGeometry(panel).topLeft() == before.topLeft() - QPoint(300, 200); }, 5000);
+    // Dragged by its background, it moves by the drag.
+    const QPoint grab = before.topLeft() + QPoint(3, 3);
+    dragOnScreen(grab, grab - QPoint(300, 200));
+    const bool moved = waitUntil([&] { return windowGeometry(panel).topLeft() == before.topLeft() - QPoint(300, 200); });
     QVERIFY2(moved, qPrintable(QStringLiteral("from %1,%2 to %3,%4").arg(before.x()).arg(before.y())
                                    .arg(windowGeometry(panel).x()).arg(windowGeometry(panel).y())));
     QCOMPARE(windowGeometry(panel).size(), before.size());
-    program.terminate(SIGTERM);
-    QVERIFY(endsWithZero(program));
+    QVERIFY(terminatedWithZero(program));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)
