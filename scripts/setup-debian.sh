@@ -9,6 +9,8 @@ build_packages=(
     qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxtst-dev libxfixes-dev
     # the shutter sound: Qt's GStreamer back end and the MP3 decoder
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # the interface is Chinese: a small CJK font, for desktops that have none
+    fonts-droid-fallback
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
