@@ -28,10 +28,15 @@ void RepaintPacer::setChangingArea(std::function<QRegion()> area)
 
 void RepaintPacer::repaint()
 {
-    if (changingArea)
-        widget->update(changingArea());
-    else
+    if (!changingArea) {
         widget->update();
+        return;
+    }
+    const QRegion area = changingArea();
+    if (area.isEmpty())
+        scheduleNextPaint(); // nothing to show yet: look again at the next refresh
+    else
+        widget->update(area);
 }
 
 void RepaintPacer::scheduleNextPaint()

@@ -19,7 +19,8 @@ public:
     void scheduleNextPaint();
 
     // Limits the continuous repaint to what can change without the widget asking for a paint of
-    // its own. Asked when the repaint is due, so it sees the state of that moment.
+    // its own. Asked when the repaint is due, so it sees the state of that moment; an empty area
+    // skips that paint and asks again one refresh later.
     void setChangingArea(std::function<QRegion()> area);
 
     // Milliseconds between repaints for a display refresh rate in Hz; unknown rates count as 60.

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QToolBar>
@@ -44,6 +45,11 @@ DrawBoard::DrawBoard(QWidget *parent)
     , repaintPacer(new RepaintPacer(this))
 {
     offsetHistory->append(QPoint(0, 0));
+    // The board repaints continuously, but a paint that would show the same canvas again is
+    // skipped: an idle board then costs next to nothing, whatever it holds.
+    repaintPacer->setChangingArea([this] {
+        return canvasState() == paintedState ? QRegion() : QRegion(rect());
+    });
     resize(startWidth, startHeight);
     buildFileMenu();
     connectPenSettings();
@@ -169,11 +175,38 @@ void DrawBoard::paintCanvas(QPainter &painter) const
     drawStrokes(painter, strokes, penColor, penWidth);
 }
 
-void DrawBoard::paintEvent(QPaintEvent *)
+bool DrawBoard::CanvasState::operator==(const CanvasState &other) const
+{
+    return strokeCount == other.strokeCount && lastStrokeLength == other.lastStrokeLength
+           && rotation == other.rotation && scaleX == other.scaleX && scaleY == other.scaleY
+           && pictureOffset == other.pictureOffset && pictureKey == other.pictureKey
+           && penColor == other.penColor && penWidth == other.penWidth && size == other.size;
+}
+
+DrawBoard::CanvasState DrawBoard::canvasState() const
+{
+    CanvasState state;
+    state.strokeCount = strokes.size();
+    state.lastStrokeLength = strokes.isEmpty() ? 0 : strokes.last().size();
+    state.rotation = rotation;
+    state.scaleX = scaleX;
+    state.scaleY = scaleY;
+    state.pictureOffset = pictureOffset;
+    state.pictureKey = picture ? picture->cacheKey() : 0;
+    state.penColor = penColor.rgba();
+    state.penWidth = penWidth;
+    state.size = size();
+    return state;
+}
+
+void DrawBoard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintCanvas(painter);
+    // Only a paint of the whole window has put this state on screen; an exposed corner has not.
+    if ((QRegion(rect()) - event->region()).isEmpty())
+        paintedState = canvasState();
     // The board shows every change of its state at the next paint, so a paint always asks for
     // the next one, paced to the display instead of as fast as the event loop turns.
     repaintPacer->scheduleNextPaint();

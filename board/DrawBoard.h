@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QVector>
 
@@ -56,6 +57,25 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // What the canvas shows depends on nothing else. Strokes only ever grow at their end, so
+    // their count and the last one's length tell whether any point was added.
+    struct CanvasState
+    {
+        int strokeCount = 0;
+        int lastStrokeLength = 0;
+        double rotation = 0.0;
+        double scaleX = 1.0;
+        double scaleY = 1.0;
+        QPoint pictureOffset;
+        qint64 pictureKey = 0;
+        QRgb penColor = 0;
+        int penWidth = 0;
+        QSize size;
+
+        bool operator==(const CanvasState &other) const;
+    };
+    CanvasState canvasState() const;
+
     void buildFileMenu();
     void connectPenSettings();
     void buildToolBar();
@@ -83,4 +103,5 @@ private:
 
     QAction *moveAction = nullptr;
     RepaintPacer *repaintPacer = nullptr;
+    CanvasState paintedState; // the state the window last showed in full
 };

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
@@ -45,6 +46,18 @@ void drag(DrawBoard &board, const QVector<QPoint> &path, Qt::MouseButton button 
     support::drag(&board, path, button);
 }
 
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
+
 } // namespace
 
 class TestDrawBoard : public QObject
@@ -64,6 +77,7 @@ private slots:
     void oneConfirmationChangesEveryBoard();
     void laterBoardStartsBlackTwoPixels();
     void missingKeysReadAsZero();
+    void screenFollowsEveryChangeButIdleBoardDoesNotPaint();
     void saveWritesCanvasOverWhite();
     void openAndSaveRememberTheirOwnDirectories();
     void cancelledOpenKeepsPicture();
@@ -261,6 +275,30 @@ void TestDrawBoard::missingKeysReadAsZero()
     QCOMPARE(board.currentPenWidth(), 0);
     QCOMPARE(board.currentPenColor(), QColor(0, 0, 0, 255));
     QVERIFY(empty.isEmpty());
+}
+
+void TestDrawBoard::screenFollowsEveryChangeButIdleBoardDoesNotPaint()
+{
+    // No handler asks for a paint: the continuous repaint must bring every change to the screen,
+    // yet skip the paints that would show the same canvas again.
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    auto onScreen = [&board] { return board.screen()->grabWindow(board.winId()).toImage(); };
+    const QPoint probe(200, 150);
+
+    drag(board, {QPoint(150, 150), QPoint(250, 150)});
+    QTRY_VERIFY(support::isDark(onScreen().pixel(probe)));
+    Record red{{QStringLiteral("width"), 6}, {QStringLiteral("r"), 255}, {QStringLiteral("g"), 0}, {QStringLiteral("b"), 0}};
+    board.handlePainterArgs(&red);
+    QTRY_COMPARE(QColor(onScreen().pixel(probe)), QColor(Qt::red));
+
+    PaintCounter paints(&board);
+    QTest::qWait(300);
+    QCOMPARE(paints.count, 0);
+    drag(board, {QPoint(150, 200), QPoint(250, 200)});
+    QTRY_VERIFY(paints.count > 0);
+    QTRY_COMPARE(QColor(onScreen().pixel(200, 200)), QColor(Qt::red));
 }
 
 void TestDrawBoard::saveWritesCanvasOverWhite()
