@@ -212,13 +212,13 @@ void Home::createButtons()
         {"打开画板", QKeySequence::Open, &Home::openDrawBoard, "open"},
     };
     auto *layout = new QHBoxLayout(this);
-    for (const PanelButton &spec : buttons) {
+    for (const PanelButton &entry : buttons) {
         auto *button = new QPushButton(this);
-        button->setToolTip(QString::fromUtf8(spec.toolTip));
-        button->setShortcut(QKeySequence(spec.shortcut));
+        button->setToolTip(QString::fromUtf8(entry.toolTip));
+        button->setShortcut(QKeySequence(entry.shortcut));
         // On press, not release: the action starts the moment the button goes down.
-        connect(button, &QPushButton::pressed, this, spec.slot);
-        const QString picture = QString::fromLatin1(spec.picture);
+        connect(button, &QPushButton::pressed, this, entry.slot);
+        const QString picture = QString::fromLatin1(entry.picture);
         button->setStyleSheet(QStringLiteral("QPushButton{border-image: url(:/resources/img/%1.png)}"
                                              "QPushButton:pressed{border-image: url(:/resources/img/%1down.png)}")
                                   .arg(picture));
