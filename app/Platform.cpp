@@ -9,6 +9,7 @@ void preferX11OnWayland()
         return;
     const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
                          || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (wayland)
+    // Without XWayland (no DISPLAY) xcb could not start at all: Qt's own choice is better there.
+    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 }

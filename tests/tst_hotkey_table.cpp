@@ -70,14 +70,17 @@ void TestHotKeyTable::waylandSessionPrefersXcb_data()
 {
     QTest::addColumn<QByteArray>("sessionType");
     QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::addColumn<QByteArray>("x11Display");
     QTest::addColumn<QByteArray>("platformBefore");
     QTest::addColumn<QByteArray>("platformAfter");
-    QTest::newRow("wayland session") << QByteArray("wayland") << QByteArray() << QByteArray() << QByteArray("xcb");
-    QTest::newRow("wayland display only") << QByteArray() << QByteArray("wayland-0") << QByteArray() << QByteArray("xcb");
-    QTest::newRow("x11 session") << QByteArray("x11") << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("user chose wayland") << QByteArray("wayland") << QByteArray("wayland-0")
+    const QByteArray none;
+    QTest::newRow("wayland session") << QByteArray("wayland") << none << QByteArray(":0") << none << QByteArray("xcb");
+    QTest::newRow("wayland display only") << none << QByteArray("wayland-0") << QByteArray(":0") << none << QByteArray("xcb");
+    QTest::newRow("wayland without xwayland") << QByteArray("wayland") << QByteArray("wayland-0") << none << none << none;
+    QTest::newRow("x11 session") << QByteArray("x11") << none << QByteArray(":0") << none << none;
+    QTest::newRow("user chose wayland") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
                                         << QByteArray("wayland") << QByteArray("wayland");
-    QTest::newRow("user chose offscreen") << QByteArray("wayland") << QByteArray() << QByteArray("offscreen")
+    QTest::newRow("user chose offscreen") << QByteArray("wayland") << none << QByteArray(":0") << QByteArray("offscreen")
                                           << QByteArray("offscreen");
 }
 
@@ -85,9 +88,11 @@ void TestHotKeyTable::waylandSessionPrefersXcb()
 {
     QFETCH(QByteArray, sessionType);
     QFETCH(QByteArray, waylandDisplay);
+    QFETCH(QByteArray, x11Display);
     QFETCH(QByteArray, platformBefore);
     QFETCH(QByteArray, platformAfter);
-    const QByteArray saved[3] = {qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM")};
+    const QByteArray saved[4] = {qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM"),
+                                 qgetenv("DISPLAY")};
     auto setOrUnset = [](const char *name, const QByteArray &value) {
         if (value.isEmpty())
             qunsetenv(name);
@@ -97,6 +102,7 @@ void TestHotKeyTable::waylandSessionPrefersXcb()
     setOrUnset("XDG_SESSION_TYPE", sessionType);
     setOrUnset("WAYLAND_DISPLAY", waylandDisplay);
     setOrUnset("QT_QPA_PLATFORM", platformBefore);
+    setOrUnset("DISPLAY", x11Display);
 
     preferX11OnWayland();
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
@@ -104,6 +110,7 @@ void TestHotKeyTable::waylandSessionPrefersXcb()
     setOrUnset("XDG_SESSION_TYPE", saved[0]);
     setOrUnset("WAYLAND_DISPLAY", saved[1]);
     setOrUnset("QT_QPA_PLATFORM", saved[2]);
+    setOrUnset("DISPLAY", saved[3]);
     QCOMPARE(platform, platformAfter);
 }
 
