@@ -8,15 +8,21 @@
 
 namespace {
 
-bool fitsInMemoryLimit(const QSize &size)
-{
-    if (!size.isValid() || size.isEmpty())
-        return false;
-    constexpr qint64 bytesPerPixel = 4;
-    return qint64(size.width()) * qint64(size.height()) * bytesPerPixel <= largestPictureBytes;
-}
+// Formats no reader announces in advance are counted at the widest Qt has.
+constexpr int widestBitsPerPixel = 64;
+constexpr int pixmapBitsPerPixel = 32;
 
 } // namespace
+
+qint64 decodedPictureBytes(const QSize &size, QImage::Format format)
+{
+    if (!size.isValid() || size.isEmpty())
+        return -1;
+    const int bits = format == QImage::Format_Invalid ? widestBitsPerPixel
+                                                       : QImage::toPixelFormat(format).bitsPerPixel();
+    const qint64 bytesPerLine = qint64(size.width()) * qMax(bits, pixmapBitsPerPixel) / 8;
+    return bytesPerLine * size.height();
+}
 
 QPixmap loadPictureSafely(const QString &fileName)
 {
@@ -25,7 +31,8 @@ QPixmap loadPictureSafely(const QString &fileName)
         return QPixmap();
     // The header's size is known before any pixel is decoded; a reader that cannot tell it is
     // not trusted with an unbounded decode either.
-    if (!fitsInMemoryLimit(reader.size()))
+    const qint64 decodedBytes = decodedPictureBytes(reader.size(), reader.imageFormat());
+    if (decodedBytes < 0 || decodedBytes > largestPictureBytes)
         return QPixmap();
 
     QImage image;

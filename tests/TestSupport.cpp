@@ -103,6 +103,15 @@ QByteArray pngClaimingSize(quint32 width, quint32 height, bool fullData)
     return pngMagic + pngChunk("IHDR", header) + pngChunk("IDAT", zlibStream) + pngChunk("IEND", {});
 }
 
+QByteArray deepPngClaimingSize(quint32 width, quint32 height)
+{
+    QByteArray header = bigEndian(width) + bigEndian(height);
+    header += QByteArray::fromHex("1006000000"); // 16 bits, RGBA, deflate, no filter, no interlace
+    QByteArray zlibStream = qCompress(QByteArray(64, '\0'), 9);
+    zlibStream.remove(0, 4);
+    return pngMagic + pngChunk("IHDR", header) + pngChunk("IDAT", zlibStream) + pngChunk("IEND", {});
+}
+
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,
                Qt::MouseButtons held)
 {

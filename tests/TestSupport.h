@@ -38,6 +38,8 @@ QByteArray encoded(const QImage &image, const char *format);
 // A 1-bit greyscale PNG that claims the given size. With `fullData` every (zero) row follows, so
 // it decodes completely; without, only a few bytes do: a decompression bomb that only claims.
 QByteArray pngClaimingSize(quint32 width, quint32 height, bool fullData);
+// A 16-bit RGBA PNG header (with a token of pixel data) claiming the given size.
+QByteArray deepPngClaimingSize(quint32 width, quint32 height);
 
 // Mouse events sent by hand: QTest's own take (0, 0) for the widget's centre, and a move does
 // not carry the held buttons on every Qt 5 version.

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +28,7 @@ class TestPictureLoader : public QObject
 private slots:
     void loads_data();
     void loads();
+    void deepPicturesCountTheirWidth();
 
 private:
     QTemporaryDir dir;
@@ -73,6 +75,24 @@ void TestPictureLoader::loads()
         return;
     }
     QCOMPARE(picture.size(), expectedSize);
+}
+
+void TestPictureLoader::deepPicturesCountTheirWidth()
+{
+    // 6000x6000 is 144 MB at 4 bytes a pixel but 288 MB as the 16-bit picture it decodes to:
+    // counted at 4 bytes, such a file would pass the limit and take the memory.
+    const QString path = dir.filePath(QStringLiteral("deep.png"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(support::deepPngClaimingSize(6000, 6000));
+    file.close();
+    QImageReader reader(path);
+    QCOMPARE(reader.size(), QSize(6000, 6000));
+    QVERIFY(decodedPictureBytes(reader.size(), reader.imageFormat()) > largestPictureBytes);
+    QVERIFY(decodedPictureBytes(QSize(6000, 6000), QImage::Format_ARGB32) < largestPictureBytes);
+    // A thin picture still becomes a 32-bit pixmap.
+    QCOMPARE(decodedPictureBytes(QSize(100, 10), QImage::Format_Mono), qint64(4000));
+    QCOMPARE(decodedPictureBytes(QSize(), QImage::Format_ARGB32), qint64(-1));
 }
 
 QTEST_MAIN(TestPictureLoader)
