@@ -113,7 +113,7 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
 void FreedomCut::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    paintOverlay(painter, frozenPixmap, startPoint, endPoint);
+    paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement());
     painter.end();
     // Only a paint that covered the old outline and the new one has put the new one on screen;
     // one for a moved button, say, leaves the old outline where it was.
@@ -130,6 +130,13 @@ void FreedomCut::showEvent(QShowEvent *)
     showFullScreen();
 }
 
+OverlayPlacement FreedomCut::placement() const
+{
+    // The frozen picture starts at the desktop's origin; the overlay covers the screen the window
+    // system gave it, which need not be the one there.
+    return {mapToGlobal(QPoint(0, 0)), width()};
+}
+
 QRegion FreedomCut::changingArea() const
 {
     return (outlineArea(paintedStart, paintedEnd) + outlineArea(startPoint, endPoint)) & rect();
@@ -137,7 +144,7 @@ QRegion FreedomCut::changingArea() const
 
 QPixmap FreedomCut::renderRegion(const QRect &area) const
 {
-    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area));
+    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement()));
 }
 
 void FreedomCut::save_close()

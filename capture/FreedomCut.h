@@ -6,6 +6,7 @@
 
 class QPushButton;
 class RepaintPacer;
+struct OverlayPlacement;
 
 // The full-screen overlay of a region capture: it freezes the desktop as it was when the overlay
 // was created, lets the user drag a rectangle over that picture and offers cancel, save and copy
@@ -35,6 +36,7 @@ private:
     QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
     void placeButtonRow(const QPoint &pointer);
     void connectActions();
+    OverlayPlacement placement() const;
     QRegion changingArea() const;
     QPixmap renderRegion(const QRect &area) const;
 

@@ -97,15 +97,17 @@ QRect copyGrabRect(const QPoint &start, const QPoint &end)
     return insideOutline(start, end, 1);
 }
 
-void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end)
+void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
+                  const OverlayPlacement &placement)
 {
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.drawPixmap(0, 0, frozen);
-    paintCornerMarks(painter, logicalWidth(frozen, painter));
+    painter.drawPixmap(-placement.origin, frozen);
+    paintCornerMarks(painter, placement.width >= 0 ? placement.width : logicalWidth(frozen, painter));
     paintOutline(painter, start, end);
 }
 
-QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area)
+QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area,
+                         const OverlayPlacement &placement)
 {
     if (area.isEmpty())
         return {};
@@ -115,7 +117,7 @@ QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoin
     picture.fill(Qt::black);  // what the overlay shows where there is no frozen picture
     QPainter painter(&picture);
     painter.translate(-area.topLeft());
-    paintOverlay(painter, frozen, start, end);
+    paintOverlay(painter, frozen, start, end, placement);
     painter.end();
     return picture;
 }

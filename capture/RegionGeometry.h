@@ -39,9 +39,22 @@ QRect copyGrabRect(const QPoint &start, const QPoint &end);
 // each of its edges. Everything else the overlay paints stays as it is while it is open.
 QRegion outlineArea(const QPoint &start, const QPoint &end);
 
-// Paints the overlay: the frozen desktop, the red corner marks and the selection outline.
-void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end);
+// Where the overlay stands on the frozen desktop, which spans every screen: its top-left corner
+// there and its width, both logical. On one screen at the origin the defaults say it all; on a
+// larger desktop the overlay covers the one screen it was shown on. A negative width means the
+// frozen picture's own.
+struct OverlayPlacement
+{
+    QPoint origin;
+    int width = -1;
+};
+
+// Paints the overlay: its part of the frozen desktop, the red corner marks at its own top
+// corners and the selection outline.
+void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
+                  const OverlayPlacement &placement = {});
 
 // What paintOverlay shows inside `area`, at the frozen picture's device pixels, so the picture
 // holds exactly what the user saw there and never another window that happened to be on top.
-QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area);
+QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area,
+                         const OverlayPlacement &placement = {});

@@ -33,6 +33,7 @@ private slots:
     void grabRectangles_data();
     void grabRectangles();
     void paintsCornerMarksOverTheFrozenPicture();
+    void overlayOnASecondScreenShowsThatScreen();
     void outlineCoversExactlyThePixelsThroughBothPoints_data();
     void outlineCoversExactlyThePixelsThroughBothPoints();
     void outlineAreaHoldsEveryOutlinePixel_data();
@@ -185,6 +186,26 @@ void TestRegionGeometry::renderedAreaKeepsDevicePixels()
     QCOMPARE(picture.size(), QSize(398, 198));
     // Not a pixel of the outline reaches inside, at device pixels either.
     QCOMPARE(support::asRgb32(picture), frozenDevice.copy(202, 202, 398, 198));
+}
+
+void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen()
+{
+    // Two 400x300 screens side by side: the frozen desktop spans both, and an overlay shown on
+    // the right one must show and take that screen's pixels, with its marks in its own corners.
+    const QImage desktop = patternImage(QSize(800, 300));
+    const OverlayPlacement rightScreen{QPoint(400, 0), 400};
+    QImage shown(QSize(400, 300), QImage::Format_RGB32);
+    shown.fill(Qt::black);
+    QPainter painter(&shown);
+    paintOverlay(painter, QPixmap::fromImage(desktop), QPoint(100, 100), QPoint(300, 200), rightScreen);
+    painter.end();
+    QCOMPARE(shown.pixel(5, 5), red);
+    QCOMPARE(shown.pixel(394, 5), red);
+    QCOMPARE(shown.pixel(200, 150), desktop.pixel(600, 150));
+
+    const QImage copy = renderOverlayArea(QPixmap::fromImage(desktop), QPoint(100, 100), QPoint(300, 200),
+                                          copyGrabRect(QPoint(100, 100), QPoint(300, 200)), rightScreen);
+    QCOMPARE(support::asRgb32(copy), desktop.copy(501, 101, 199, 99));
 }
 
 QTEST_MAIN(TestRegionGeometry)
