@@ -12,26 +12,21 @@ constexpr int shortestIntervalMs = 4;   // 250 Hz: no display we meet refreshes 
 constexpr int longestIntervalMs = 100;  // keeps the window lively on a screen that reports nonsense
 } // namespace
 
-RepaintPacer::RepaintPacer(QWidget *widget)
+RepaintPacer::RepaintPacer(QWidget *widget, std::function<QRegion()> changingArea)
     : QObject(widget)
     , widget(widget)
+    , changingArea(std::move(changingArea))
 {
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &RepaintPacer::repaint);
 }
 
-void RepaintPacer::setChangingArea(std::function<QRegion()> area)
-{
-    changingArea = std::move(area);
-}
-
 void RepaintPacer::repaint()
 {
-    if (!changingArea) {
-        widget->update();
+    // Closed boards live on hidden; showing one again paints it, which starts the cycle anew.
+    if (!widget->isVisible())
         return;
-    }
     const QRegion area = changingArea();
     if (area.isEmpty())
         scheduleNextPaint(); // nothing to show yet: look again at the next refresh

@@ -42,14 +42,13 @@ QIcon iconFrom(const QString &path)
 DrawBoard::DrawBoard(QWidget *parent)
     : QMainWindow(parent)
     , offsetHistory(new PointHistory(1))
-    , repaintPacer(new RepaintPacer(this))
-{
-    offsetHistory->append(QPoint(0, 0));
     // The board repaints continuously, but a paint that would show the same canvas again is
     // skipped: an idle board then costs next to nothing, whatever it holds.
-    repaintPacer->setChangingArea([this] {
+    , repaintPacer(new RepaintPacer(this, [this] {
         return canvasState() == paintedState ? QRegion() : QRegion(rect());
-    });
+    }))
+{
+    offsetHistory->append(QPoint(0, 0));
     resize(startWidth, startHeight);
     buildFileMenu();
     connectPenSettings();

@@ -41,7 +41,9 @@ FreedomCut::FreedomCut(QWidget *parent)
 FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     : QWidget(parent)
     , frozenPixmap(frozen)
-    , pacer(new RepaintPacer(this))
+    // Between paints only the outline moves (the buttons repaint themselves), so the continuous
+    // repaint covers where it was and where it is instead of the whole screen each time.
+    , pacer(new RepaintPacer(this, [this] { return changingArea(); }))
 {
     returnLargeBlocksWhenFreed();
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
@@ -49,9 +51,6 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     // The frozen picture covers every pixel, so Qt need not clear the surface before each paint;
     // without one (a refused grab) the cleared background is what hides an old outline.
     setAttribute(Qt::WA_OpaquePaintEvent, !frozenPixmap.isNull());
-    // Between paints only the outline moves (the buttons repaint themselves), so the continuous
-    // repaint covers where it was and where it is instead of the whole screen each time.
-    pacer->setChangingArea([this] { return changingArea(); });
     saveButton = createActionButton(QStringLiteral("保存"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
     cancelButton = createActionButton(QStringLiteral("取消"),

@@ -6,14 +6,17 @@
 
 #include "TestSupport.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QDir>
+#include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
@@ -78,6 +81,7 @@ private slots:
     void laterBoardStartsBlackTwoPixels();
     void missingKeysReadAsZero();
     void screenFollowsEveryChangeButIdleBoardDoesNotPaint();
+    void closedBoardRestsUntilShownAgain();
     void saveWritesCanvasOverWhite();
     void openAndSaveRememberTheirOwnDirectories();
     void cancelledOpenKeepsPicture();
@@ -299,6 +303,32 @@ void TestDrawBoard::screenFollowsEveryChangeButIdleBoardDoesNotPaint()
     drag(board, {QPoint(150, 200), QPoint(250, 200)});
     QTRY_VERIFY(paints.count > 0);
     QTRY_COMPARE(QColor(onScreen().pixel(200, 200)), QColor(Qt::red));
+}
+
+void TestDrawBoard::closedBoardRestsUntilShownAgain()
+{
+    // Closing only hides a board, and boards live to the end of the run: a closed one must not
+    // keep waking the program at the display's refresh rate.
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    QTest::qWait(100);
+    board.close();
+    QTest::qWait(100);
+    int wakeUps = 0;
+    const auto counting = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                                  this, [&wakeUps] { ++wakeUps; });
+    QEventLoop idle; // not qWait, which wakes itself every few milliseconds
+    QTimer::singleShot(500, &idle, &QEventLoop::quit);
+    idle.exec();
+    disconnect(counting);
+    QVERIFY2(wakeUps < 10, qPrintable(QString::number(wakeUps))); // repainting on: about 30
+
+    // Shown again, it picks up what changed meanwhile.
+    drag(board, {QPoint(150, 150), QPoint(250, 150)});
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    QTRY_VERIFY(support::isDark(board.screen()->grabWindow(board.winId()).toImage().pixel(200, 150)));
 }
 
 void TestDrawBoard::saveWritesCanvasOverWhite()
