@@ -9,7 +9,7 @@ QPixmap grabDesktop()
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return {};
-    // Window 0 is the desktop window itself (the root window on X11), grabbed from its origin at
-    // its full size rather than clipped to the primary screen.
+    // Window 0 is the desktop window itself. On X11 that is the root window, grabbed from its
+    // origin at its full size: every screen of the virtual desktop, not only the primary one.
     return screen->grabWindow(0, 0, 0, -1, -1);
 }

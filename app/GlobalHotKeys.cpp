@@ -108,8 +108,10 @@ bool GlobalHotKeys::nativeEventFilter(const QByteArray &eventType, void *message
 bool GlobalHotKeys::eventFilter(QObject *watched, QEvent *event)
 {
     // Windows ties a registration to one native window; when Qt replaces the panel's window
-    // (changing its flags does), the registrations died with the old one.
-    if (watched == window && event->type() == QEvent::WinIdChange && !registeredIds.isEmpty()) {
+    // (changing its flags does), the registrations died with the old one. While the old one is
+    // torn down there is no window yet, and asking for one then would force it early.
+    if (watched == window && event->type() == QEvent::WinIdChange && !registeredIds.isEmpty()
+        && window->internalWinId() != 0) {
         registeredIds.clear();
         registerOnWindows();
     }

@@ -8,6 +8,7 @@
 #include "app/DesktopGrab.h"
 #include "app/GlobalHotKeys.h"
 #include "app/HotKeyTable.h"
+#include "app/ProgramTitle.h"
 #include "app/ShutterSound.h"
 
 #include <QClipboard>
@@ -32,8 +33,6 @@ namespace {
 
 // How long the panel stays away after a full-screen capture.
 constexpr int captureHiddenMs = 1400;
-
-const QString panelTitle = QStringLiteral("TAVO截图");
 
 struct PanelButton
 {
@@ -63,10 +62,8 @@ Home::~Home()
 
 void Home::registerHotKeys()
 {
-    if (!hotKeys) {
-        hotKeys = new GlobalHotKeys(this);
-        connect(hotKeys, &GlobalHotKeys::activated, this, &Home::dispatchHotKey);
-    }
+    hotKeys = new GlobalHotKeys(this);
+    connect(hotKeys, &GlobalHotKeys::activated, this, &Home::dispatchHotKey);
     hotKeys->grabAll();
 }
 
@@ -192,7 +189,7 @@ void Home::createTrayIcon()
                     hide();
                 }
             }, Qt::DirectConnection);
-    tray->setToolTip(panelTitle);
+    tray->setToolTip(programTitle());
     tray->setVisible(true);
 }
 
@@ -230,7 +227,7 @@ void Home::createButtons()
 void Home::openDrawBoard()
 {
     drawBoard = new DrawBoard;
-    drawBoard->setWindowTitle(panelTitle);
+    drawBoard->setWindowTitle(programTitle());
     drawBoard->showNormal();
 }
 
@@ -250,7 +247,7 @@ void Home::help()
     auto *window = new Help;
     // Nothing refers to a help window once shown; a closed one would only linger.
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(panelTitle);
+    window->setWindowTitle(programTitle());
     window->show();
 }
 

@@ -73,8 +73,9 @@ bool InstanceGuard::claim()
 #ifdef Q_OS_WIN
     if (marker.attach(QSharedMemory::ReadWrite))
         return false;
-    // Two starts at once both miss the attach; only one create can succeed.
-    claimed = createMarker();
+    // Two starts at once both miss the attach; only one create can succeed. Any other failure
+    // to make the marker must not keep the user from running the program.
+    claimed = createMarker() || marker.error() != QSharedMemory::AlreadyExists;
 #else
     switch (lockExclusively()) {
     case Lock::Acquired:

@@ -1,6 +1,7 @@
 #include "app/Home.h"
 #include "app/InstanceGuard.h"
 #include "app/Platform.h"
+#include "app/ProgramTitle.h"
 #ifndef Q_OS_WIN
 #include "app/UnixSignalExit.h"
 #endif
@@ -9,17 +10,34 @@
 #include <QIcon>
 #include <QScreen>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr int taskBarAllowance = 40;
 
+// Captures and the region overlay's frozen desktop are screen-sized blocks. Once glibc has freed
+// one such mapped block it raises its threshold and serves the next ones from the heap, which
+// keeps freed blocks: each overlay after the first would leave the process a screen or two
+// larger. A fixed threshold keeps them mapped, so they go back to the system when freed.
+void returnLargeBlocksWhenFreed()
+{
+#ifdef __GLIBC__
+    constexpr int largeBlockBytes = 1 << 20;
+    mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
+#endif
+}
+
 void placePanel(Home &panel)
 {
     // The full geometry, not the available area: the 40 px are the whole task-bar allowance.
+    // The primary screen need not start at the desktop's origin.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const int w = panel.width();
     const int h = panel.height();
-    panel.setGeometry(screen.width() - w, screen.height() - h - taskBarAllowance, w, h);
+    panel.setGeometry(screen.right() + 1 - w, screen.bottom() + 1 - h - taskBarAllowance, w, h);
 }
 
 } // namespace
@@ -31,6 +49,7 @@ int main(int argc, char *argv[])
     if (!instance.claim())
         return 0;
 
+    returnLargeBlocksWhenFreed();
     QCoreApplication::addLibraryPath(QStringLiteral("plugins"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -47,7 +66,7 @@ int main(int argc, char *argv[])
     int result = 0;
     {
         Home panel;
-        panel.setWindowTitle(QStringLiteral("TAVO截图"));
+        panel.setWindowTitle(programTitle());
         panel.show();
         placePanel(panel);
         result = QApplication::exec();

@@ -5,33 +5,15 @@
 #include "app/RepaintPacer.h"
 #include "app/SafeSave.h"
 
-#include <QPaintEvent>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
-namespace {
-// The frozen desktop and the window's backing store are screen-sized blocks. Once glibc has freed
-// one such mapped block it raises its threshold and serves the next ones from the heap, which
-// keeps freed blocks: each overlay after the first would leave the process a screen or two
-// larger. A fixed threshold keeps them mapped, so they go back to the system with the overlay.
-void returnLargeBlocksWhenFreed()
-{
-#ifdef __GLIBC__
-    constexpr int largeBlockBytes = 1 << 20;
-    mallopt(M_MMAP_THRESHOLD, largeBlockBytes);
-#endif
-}
-} // namespace
 
 FreedomCut::FreedomCut(QWidget *parent)
     : FreedomCut(grabDesktop(), parent)
@@ -45,7 +27,6 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     // repaint covers where it was and where it is instead of the whole screen each time.
     , pacer(new RepaintPacer(this, [this] { return changingArea(); }))
 {
-    returnLargeBlocksWhenFreed();
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
     // The frozen picture covers every pixel, so Qt need not clear the surface before each paint;

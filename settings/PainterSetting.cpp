@@ -1,5 +1,7 @@
 #include "PainterSetting.h"
 
+#include "app/ProgramTitle.h"
+
 #include <QColorDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +31,7 @@ PainterSetting::PainterSetting(QWidget *creator)
 {
     Q_UNUSED(creator)
     buildWidgets();
-    setWindowTitle(QStringLiteral("TAVO截图"));
+    setWindowTitle(programTitle());
 
     connect(colorButton, &QPushButton::pressed, colorButton, [this] { chooseColor(); });
     connect(confirmButton, &QPushButton::pressed, confirmButton, [this] { confirm(); });
