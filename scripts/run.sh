@@ -12,8 +12,8 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
 Built build/tavo-screenshot, but there is no display to show it on (DISPLAY is not set).
 Run this command again from a terminal inside your desktop session, or start the program there:
     build/tavo-screenshot
-Over SSH, forward X with `ssh -X`; on a machine with no screen at all, look at it on a virtual
-desktop instead: scripts/setup-debian.sh test && scripts/with-desktop.sh build/tavo-screenshot
+Over SSH, forward X with `ssh -X`. On a machine with no screen at all, scripts/test.sh runs it
+on private virtual desktops, and scripts/readme-screenshot.sh takes a picture of it there.
 MSG
     exit 1
 fi
