@@ -41,6 +41,9 @@ wait_for 20 xdpyinfo
 # runtime directory and home, so nothing of the caller's desktop leaks in.
 unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SESSION_MANAGER
 export XDG_SESSION_TYPE=x11
+# A UTF-8 locale whatever the caller had (CI may have none): Qt 5 turns file names, arguments and
+# window titles into bytes through the locale, and the Chinese titles must survive that.
+export LC_ALL=C.UTF-8
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export HOME="$work/home"
