@@ -50,6 +50,50 @@ bool x11Available()
 {
     return QX11Info::isPlatformX11() && QX11Info::connection() && QX11Info::display();
 }
+
+// The first event code of the XKB extension, whose notifications tell Qt's connection of a new
+// keyboard map; 0 without XKB.
+unsigned int xkbFirstEvent(xcb_connection_t *connection)
+{
+    static constexpr char name[] = "XKEYBOARD";
+    xcb_query_extension_reply_t *reply = xcb_query_extension_reply(
+        connection, xcb_query_extension(connection, sizeof(name) - 1, name), nullptr);
+    const unsigned int first = reply && reply->present ? reply->first_event : 0;
+    std::free(reply);
+    return first;
+}
+
+// Whether an event says that keys or modifiers now mean something else: the core notification,
+// or XKB's (which XKB clients such as Qt get instead).
+bool isKeyboardMapChange(const xcb_generic_event_t *event, unsigned int xkbEvent)
+{
+    constexpr uint8_t xkbNewKeyboardNotify = 0;
+    constexpr uint8_t xkbMapNotify = 1;
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY)
+        return reinterpret_cast<const xcb_mapping_notify_event_t *>(event)->request != XCB_MAPPING_POINTER;
+    // An XKB event carries its own kind in the byte after the response type.
+    return xkbEvent != 0 && type == xkbEvent
+           && (event->pad0 == xkbNewKeyboardNotify || event->pad0 == xkbMapNotify);
+}
+
+// Xlib keeps its own copy of the key map, which only a mapping notification passed to it renews;
+// Qt reads the events through xcb, so that copy is renewed here.
+void forgetCachedKeyMap(Display *display)
+{
+    int minKeycode = 0;
+    int maxKeycode = 0;
+    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+    XMappingEvent notification{};
+    notification.type = MappingNotify;
+    notification.display = display;
+    notification.first_keycode = minKeycode;
+    notification.count = maxKeycode - minKeycode + 1;
+    for (int request : {MappingKeyboard, MappingModifier}) {
+        notification.request = request;
+        XRefreshKeyboardMapping(&notification);
+    }
+}
 #endif
 
 } // namespace
@@ -62,6 +106,7 @@ GlobalHotKeys::GlobalHotKeys(QWidget *window)
     if (x11Available()) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         filtering = true;
+        xkbEvent = xkbFirstEvent(QX11Info::connection());
     }
 #endif
 #ifdef Q_OS_WIN
@@ -102,7 +147,29 @@ bool GlobalHotKeys::nativeEventFilter(const QByteArray &eventType, void *message
     Q_UNUSED(result)
     if (eventType != "xcb_generic_event_t")
         return false;
+#ifdef TAVO_X11_HOTKEYS
+    if (isKeyboardMapChange(static_cast<const xcb_generic_event_t *>(message), xkbEvent)) {
+        // A new layout or a remapped key: the grabs name key codes, which may now carry other
+        // letters. Taken again once the burst of notifications is over; Qt sees the event too.
+        if (!grabs.isEmpty() && !regrabPending) {
+            regrabPending = true;
+            QMetaObject::invokeMethod(this, &GlobalHotKeys::grabAgainForNewKeyMap, Qt::QueuedConnection);
+        }
+        return false;
+    }
+#endif
     return dispatchX11KeyPress(message);
+}
+
+void GlobalHotKeys::grabAgainForNewKeyMap()
+{
+    regrabPending = false;
+#ifdef TAVO_X11_HOTKEYS
+    if (grabs.isEmpty() || !x11Available())
+        return;
+    forgetCachedKeyMap(QX11Info::display());
+    grabAll();
+#endif
 }
 
 bool GlobalHotKeys::eventFilter(QObject *watched, QEvent *event)

@@ -45,12 +45,15 @@ private:
     void grabOnX11();
     void releaseOnX11();
     bool dispatchX11KeyPress(const void *event);
+    void grabAgainForNewKeyMap();
     void registerOnWindows();
     void unregisterOnWindows();
 
     QWidget *window;
     QVector<Grab> grabs;
     unsigned int lockMask = 0;
+    unsigned int xkbEvent = 0;
+    bool regrabPending = false;
     QVector<int> registeredIds;
     bool filtering = false;
 };

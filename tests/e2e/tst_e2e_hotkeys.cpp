@@ -16,6 +16,7 @@ private slots:
     void keysWorkWithNumLockOn();
     void combinationHeldElsewhereLeavesTheOthers();
     void heldCombinationRepeats();
+    void keysFollowAKeyboardMapChange();
     void keysAreFreeAfterTheProgramEnds_data();
     void keysAreFreeAfterTheProgramEnds();
 };
@@ -70,6 +71,27 @@ void checkOpeningKeys(qint64 pid)
     QVERIFY(e2e::activate(dialogs.first()));
     e2e::key(QStringLiteral("Escape"));
     QVERIFY(e2e::waitUntil([&] { return e2e::visibleWindows(QStringLiteral("^保存截图$")).isEmpty(); }));
+}
+
+// The key code that carries a letter in the server's key map, from xmodmap's listing.
+QString keycodeOf(const QString &letter)
+{
+    const QStringList lines = QString::fromLatin1(e2e::run(QStringLiteral("xmodmap"), {QStringLiteral("-pke")}))
+                                  .split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QStringList fields = line.simplified().split(QLatin1Char(' '));
+        if (fields.size() > 3 && fields.at(3) == letter)
+            return fields.at(1);
+    }
+    return {};
+}
+
+bool setLetters(const QString &keycode, const QString &letter)
+{
+    int status = -1;
+    e2e::run(QStringLiteral("xmodmap"),
+             {QStringLiteral("-e"), QStringLiteral("keycode %1 = %2 %3").arg(keycode, letter, letter.toUpper())}, &status);
+    return status == 0;
 }
 
 } // namespace
@@ -138,6 +160,32 @@ void TestE2eHotKeys::heldCombinationRepeats()
     QTest::qWait(1500);
     e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("o"), QStringLiteral("alt"), QStringLiteral("ctrl")});
     QVERIFY(e2e::waitUntil([&] { return visibleWindowCount(program.pid()) >= before + 5; }));
+}
+
+void TestE2eHotKeys::keysFollowAKeyboardMapChange()
+{
+    // A layout set after the program started (setxkbmap at log-in, say) moves letters to other
+    // keys. Here O and X swap keys: Ctrl+Alt+O must still open a board, not take a capture
+    // through the key that used to be X.
+    e2e::Program program;
+    QVERIFY(!e2e::waitForWindows(panelTitle).isEmpty());
+    const QString oKey = keycodeOf(QStringLiteral("o"));
+    const QString xKey = keycodeOf(QStringLiteral("x"));
+    QVERIFY(!oKey.isEmpty() && !xKey.isEmpty());
+    QVERIFY(setLetters(oKey, QStringLiteral("x")));
+    QVERIFY(setLetters(xKey, QStringLiteral("o")));
+    QTest::qWait(500); // the program hears of the new map through the X server
+
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    const int before = visibleWindowCount(program.pid());
+    e2e::key(QStringLiteral("ctrl+alt+o"));
+    const bool boardOpened = e2e::waitUntil([&] { return visibleWindowCount(program.pid()) == before + 1; });
+    const bool panelStayed = !e2e::visibleWindows(panelTitle).isEmpty();
+    QVERIFY(setLetters(oKey, QStringLiteral("o")));
+    QVERIFY(setLetters(xKey, QStringLiteral("x")));
+    QVERIFY(boardOpened);
+    QVERIFY(panelStayed);
 }
 
 void TestE2eHotKeys::keysAreFreeAfterTheProgramEnds_data()
