@@ -1,15 +1,14 @@
 #include "Home.h"
 
 #include "board/DrawBoard.h"
+#include "capture/CaptureSave.h"
 #include "capture/FreedomCut.h"
+#include "common/ProgramTitle.h"
 #include "help/Help.h"
-
-#include "app/CaptureSave.h"
-#include "app/DesktopGrab.h"
-#include "app/GlobalHotKeys.h"
-#include "app/HotKeyTable.h"
-#include "app/ProgramTitle.h"
-#include "app/ShutterSound.h"
+#include "platform/DesktopGrabber.h"
+#include "platform/GlobalHotKeys.h"
+#include "platform/HotKeyTable.h"
+#include "platform/ShutterSound.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -24,10 +23,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -46,6 +41,7 @@ struct PanelButton
 
 Home::Home(QWidget *parent)
     : QWidget(parent)
+    , grabber(DesktopGrabber::forThisSession())
 {
     registerHotKeys();
     createTrayIcon();
@@ -62,7 +58,7 @@ Home::~Home()
 
 void Home::registerHotKeys()
 {
-    hotKeys = new GlobalHotKeys(this);
+    hotKeys = GlobalHotKeys::create(this);
     connect(hotKeys, &GlobalHotKeys::activated, this, &Home::dispatchHotKey);
     hotKeys->grabAll();
 }
@@ -96,14 +92,9 @@ void Home::dispatchHotKey(int id)
 bool Home::nativeEvent(const QByteArray &eventType, void *message, long *result)
 {
     Q_UNUSED(result)
-#ifdef Q_OS_WIN
-    const auto *msg = static_cast<const MSG *>(message);
-    if (const int id = windowsHotKeyId(eventType, msg->message, msg->wParam))
-        dispatchHotKey(id);
-#else
-    Q_UNUSED(eventType)
-    Q_UNUSED(message)
-#endif
+    // Where the system posts hot keys to the window that registered them, they arrive here.
+    if (hotKeys)
+        hotKeys->handleWindowMessage(eventType, message);
     // Hot-key messages too go on to the default handling.
     return false;
 }
@@ -119,8 +110,10 @@ void Home::image_cut()
     // The grab comes before the player: the first QMediaPlayer of a run starts the media back
     // end (80-130 ms here, against 15-25 ms for the grab itself), and the screen must be taken
     // as it was at the press, not a tenth of a second later.
-    screenPixmap = grabDesktop();
-    QGuiApplication::clipboard()->setPixmap(screenPixmap, QClipboard::Clipboard);
+    grabber->grab(this, [this](const DesktopPicture &desktop) {
+        screenPixmap = QPixmap::fromImage(desktop.image);
+        QGuiApplication::clipboard()->setPixmap(screenPixmap, QClipboard::Clipboard);
+    });
     player = startShutterSound(this);
     player->setObjectName(QStringLiteral("shutterPlayer"));
     timer = new QTimer(this);
@@ -233,8 +226,10 @@ void Home::openDrawBoard()
 
 void Home::freeCut()
 {
-    auto *overlay = new FreedomCut(nullptr);
-    overlay->show();
+    grabber->grab(this, [](const DesktopPicture &desktop) {
+        auto *overlay = new FreedomCut(QPixmap::fromImage(desktop.image), nullptr);
+        overlay->show();
+    });
 }
 
 void Home::closeNormal()

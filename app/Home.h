@@ -5,6 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
+class DesktopGrabber;
 class DrawBoard;
 class GlobalHotKeys;
 class QMediaPlayer;
@@ -54,4 +57,5 @@ private:
     DrawBoard *drawBoard = nullptr;
     QPoint dragOffset;
     GlobalHotKeys *hotKeys = nullptr;
+    std::unique_ptr<DesktopGrabber> grabber;
 };

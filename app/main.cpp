@@ -1,13 +1,10 @@
 #include "app/Home.h"
-#include "app/InstanceGuard.h"
-#include "app/Platform.h"
-#include "app/ProgramTitle.h"
-#ifndef Q_OS_WIN
-#include "app/UnixSignalExit.h"
-#endif
+#include "common/ProgramTitle.h"
+#include "platform/InstanceGuard.h"
+#include "platform/PlatformChoice.h"
+#include "platform/StartUp.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QScreen>
 
 #ifdef __GLIBC__
@@ -53,15 +50,9 @@ int main(int argc, char *argv[])
     QCoreApplication::addLibraryPath(QStringLiteral("plugins"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-#ifndef Q_OS_WIN
-    // On Windows the executable's icon resource already gives every window its icon.
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/resources/icons/tavo-screenshot-32.png"));
-    icon.addFile(QStringLiteral(":/resources/icons/tavo-screenshot-256.png"));
-    QApplication::setWindowIcon(icon);
+    useProgramIconForWindows();
     // Log-out and kill end the run like the exit menu entry, releasing hot keys and marker.
-    UnixSignalExit signalExit;
-#endif
+    const std::unique_ptr<QObject> terminationWatch = exitOnTerminationRequests();
 
     int result = 0;
     {

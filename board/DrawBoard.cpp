@@ -1,7 +1,7 @@
 #include "DrawBoard.h"
 
-#include "app/RepaintPacer.h"
-#include "app/SafeSave.h"
+#include "common/RepaintPacer.h"
+#include "common/SafeSave.h"
 #include "board/Canvas.h"
 #include "board/PictureLoader.h"
 #include "board/PointHistory.h"

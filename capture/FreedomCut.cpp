@@ -1,9 +1,8 @@
 #include "FreedomCut.h"
 
 #include "RegionGeometry.h"
-#include "app/DesktopGrab.h"
-#include "app/RepaintPacer.h"
-#include "app/SafeSave.h"
+#include "common/RepaintPacer.h"
+#include "common/SafeSave.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -14,11 +13,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-
-FreedomCut::FreedomCut(QWidget *parent)
-    : FreedomCut(grabDesktop(), parent)
-{
-}
 
 FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     : QWidget(parent)

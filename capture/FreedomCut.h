@@ -8,17 +8,15 @@ class QPushButton;
 class RepaintPacer;
 struct OverlayPlacement;
 
-// The full-screen overlay of a region capture: it freezes the desktop as it was when the overlay
-// was created, lets the user drag a rectangle over that picture and offers cancel, save and copy
-// just below the pointer. One overlay serves one capture and is deleted when it closes.
+// The full-screen overlay of a region capture: it shows the desktop frozen as it was grabbed,
+// lets the user drag a rectangle over that picture and offers cancel, save and copy just below
+// the pointer. One overlay serves one capture and is deleted when it closes.
 class FreedomCut : public QWidget
 {
     Q_OBJECT
 
 public:
-    // Freezes the desktop as it is now.
-    explicit FreedomCut(QWidget *parent);
-    // Shows the given picture instead of the desktop, so a known picture can be put under test.
+    // `frozen` is the desktop as it was when the capture began, at device pixels.
     FreedomCut(const QPixmap &frozen, QWidget *parent);
 
 public slots:

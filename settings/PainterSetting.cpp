@@ -1,6 +1,6 @@
 #include "PainterSetting.h"
 
-#include "app/ProgramTitle.h"
+#include "common/ProgramTitle.h"
 
 #include <QColorDialog>
 #include <QHBoxLayout>

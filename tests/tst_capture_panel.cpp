@@ -1,4 +1,4 @@
-#include "app/CaptureSave.h"
+#include "capture/CaptureSave.h"
 #include "app/Home.h"
 
 #include "TestSupport.h"

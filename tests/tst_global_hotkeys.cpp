@@ -1,4 +1,4 @@
-#include "app/GlobalHotKeys.h"
+#include "platform/x11/X11HotKeys.h"
 #include "app/Home.h"
 
 #include <QProcess>
@@ -112,10 +112,10 @@ void TestGlobalHotKeys::cleanup()
 void TestGlobalHotKeys::deliversEveryCombination()
 {
     QWidget window;
-    GlobalHotKeys hotKeys(&window);
+    X11HotKeys hotKeys(&window);
     hotKeys.grabAll();
     QCOMPARE(hotKeys.heldIds(), (QVector<int>{1, 2, 3, 4}));
-    QSignalSpy activated(&hotKeys, &GlobalHotKeys::activated);
+    QSignalSpy activated(&hotKeys, &X11HotKeys::activated);
     const QStringList combinations{"ctrl+alt+o", "ctrl+alt+f", "ctrl+alt+x", "ctrl+alt+s"};
     for (int i = 0; i < combinations.size(); ++i) {
         xdotool({QStringLiteral("key"), combinations[i]});
@@ -146,9 +146,9 @@ void TestGlobalHotKeys::worksWithLockKeysOn()
         QTRY_VERIFY(lockIsOn(lock));
     }
     QWidget window;
-    GlobalHotKeys hotKeys(&window);
+    X11HotKeys hotKeys(&window);
     hotKeys.grabAll();
-    QSignalSpy activated(&hotKeys, &GlobalHotKeys::activated);
+    QSignalSpy activated(&hotKeys, &X11HotKeys::activated);
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+x")});
     QTRY_COMPARE(activated.size(), 1);
     QCOMPARE(activated.last().value(0).toInt(), 3);
@@ -163,10 +163,10 @@ void TestGlobalHotKeys::partlyHeldCombinationIsSkippedQuietly()
     QVERIFY(holder.grab(XK_x, ControlMask | Mod1Mask | Mod2Mask));
 
     QWidget window;
-    GlobalHotKeys hotKeys(&window);
+    X11HotKeys hotKeys(&window);
     hotKeys.grabAll();
     QCOMPARE(hotKeys.heldIds(), (QVector<int>{1, 2, 4}));
-    QSignalSpy activated(&hotKeys, &GlobalHotKeys::activated);
+    QSignalSpy activated(&hotKeys, &X11HotKeys::activated);
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+s")});
     QTRY_COMPARE(activated.size(), 1);
     QCOMPARE(activated.last().value(0).toInt(), 4);

@@ -1,5 +1,5 @@
-#include "app/HotKeyTable.h"
-#include "app/Platform.h"
+#include "platform/HotKeyTable.h"
+#include "platform/PlatformChoice.h"
 
 #include <QByteArray>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "app/InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 
 #include <QSharedMemory>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "app/ShutterSound.h"
+#include "platform/ShutterSound.h"
 
 #include <QMediaPlayer>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "app/UnixSignalExit.h"
+#include "platform/unix/UnixSignalExit.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -1,26 +1,19 @@
-#include "GlobalHotKeys.h"
+#include "X11HotKeys.h"
 
-#include "HotKeyTable.h"
+#include "platform/HotKeyTable.h"
 
 #include <QCoreApplication>
-#include <QEvent>
-#include <QWidget>
 
-#if defined(Q_OS_WIN)
-#include <windows.h>
-#elif defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-#define TAVO_X11_HOTKEYS
 #include <QX11Info>
 // Xlib's macros (None, KeyPress, Bool...) clash with Qt's names, so these come last.
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+
 #include <cstdlib>
-#endif
 
 namespace {
 
-#ifdef TAVO_X11_HOTKEYS
 constexpr unsigned int hotKeyModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1; // Ctrl+Alt
 constexpr unsigned int keyModifierBits = 0xff; // the rest of a key event's state is mouse buttons
 
@@ -94,100 +87,62 @@ void forgetCachedKeyMap(Display *display)
         XRefreshKeyboardMapping(&notification);
     }
 }
-#endif
 
 } // namespace
 
-GlobalHotKeys::GlobalHotKeys(QWidget *window)
-    : QObject(window)
-    , window(window)
+X11HotKeys::X11HotKeys(QWidget *window)
+    : GlobalHotKeys(window)
 {
-#ifdef TAVO_X11_HOTKEYS
     if (x11Available()) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         filtering = true;
         xkbEvent = xkbFirstEvent(QX11Info::connection());
     }
-#endif
-#ifdef Q_OS_WIN
-    window->installEventFilter(this);
-#endif
 }
 
-GlobalHotKeys::~GlobalHotKeys()
+X11HotKeys::~X11HotKeys()
 {
-    releaseAll();
+    release();
     if (filtering && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-void GlobalHotKeys::grabAll()
+QVector<int> X11HotKeys::heldIds() const
 {
-    releaseAll();
-    grabOnX11();
-    registerOnWindows();
-}
-
-void GlobalHotKeys::releaseAll()
-{
-    releaseOnX11();
-    unregisterOnWindows();
-}
-
-QVector<int> GlobalHotKeys::heldIds() const
-{
-    QVector<int> ids = registeredIds;
+    QVector<int> ids;
     for (const Grab &grab : grabs)
         ids.append(grab.id);
     return ids;
 }
 
-bool GlobalHotKeys::nativeEventFilter(const QByteArray &eventType, void *message, long *result)
+bool X11HotKeys::nativeEventFilter(const QByteArray &eventType, void *message, long *result)
 {
     Q_UNUSED(result)
     if (eventType != "xcb_generic_event_t")
         return false;
-#ifdef TAVO_X11_HOTKEYS
     if (isKeyboardMapChange(static_cast<const xcb_generic_event_t *>(message), xkbEvent)) {
         // A new layout or a remapped key: the grabs name key codes, which may now carry other
         // letters. Taken again once the burst of notifications is over; Qt sees the event too.
         if (!grabs.isEmpty() && !regrabPending) {
             regrabPending = true;
-            QMetaObject::invokeMethod(this, &GlobalHotKeys::grabAgainForNewKeyMap, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &X11HotKeys::grabAgainForNewKeyMap, Qt::QueuedConnection);
         }
         return false;
     }
-#endif
-    return dispatchX11KeyPress(message);
+    return dispatchKeyPress(message);
 }
 
-void GlobalHotKeys::grabAgainForNewKeyMap()
+void X11HotKeys::grabAgainForNewKeyMap()
 {
     regrabPending = false;
-#ifdef TAVO_X11_HOTKEYS
     if (grabs.isEmpty() || !x11Available())
         return;
     forgetCachedKeyMap(QX11Info::display());
     grabAll();
-#endif
 }
 
-bool GlobalHotKeys::eventFilter(QObject *watched, QEvent *event)
+void X11HotKeys::grab()
 {
-    // Windows ties a registration to one native window; when Qt replaces the panel's window
-    // (changing its flags does), the registrations died with the old one. While the old one is
-    // torn down there is no window yet, and asking for one then would force it early.
-    if (watched == window && event->type() == QEvent::WinIdChange && !registeredIds.isEmpty()
-        && window->internalWinId() != 0) {
-        registeredIds.clear();
-        registerOnWindows();
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void GlobalHotKeys::grabOnX11()
-{
-#ifdef TAVO_X11_HOTKEYS
     if (!x11Available())
         return;
     xcb_connection_t *connection = QX11Info::connection();
@@ -230,12 +185,10 @@ void GlobalHotKeys::grabOnX11()
         grabs.append(grab);
     }
     xcb_flush(connection);
-#endif
 }
 
-void GlobalHotKeys::releaseOnX11()
+void X11HotKeys::release()
 {
-#ifdef TAVO_X11_HOTKEYS
     if (grabs.isEmpty())
         return;
     if (x11Available()) {
@@ -249,12 +202,10 @@ void GlobalHotKeys::releaseOnX11()
         xcb_flush(connection);
     }
     grabs.clear();
-#endif
 }
 
-bool GlobalHotKeys::dispatchX11KeyPress(const void *event)
+bool X11HotKeys::dispatchKeyPress(const void *event)
 {
-#ifdef TAVO_X11_HOTKEYS
     const auto *generic = static_cast<const xcb_generic_event_t *>(event);
     if ((generic->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
@@ -269,30 +220,5 @@ bool GlobalHotKeys::dispatchX11KeyPress(const void *event)
             return true;
         }
     }
-#else
-    Q_UNUSED(event)
-#endif
     return false;
-}
-
-void GlobalHotKeys::registerOnWindows()
-{
-#ifdef Q_OS_WIN
-    const auto handle = reinterpret_cast<HWND>(window->winId());
-    for (const HotKey &hotKey : hotKeyTable()) {
-        // No MOD_NOREPEAT: holding a combination repeats its action.
-        if (RegisterHotKey(handle, hotKey.id, windowsHotKeyModifiers, UINT(hotKey.letter)))
-            registeredIds.append(hotKey.id);
-    }
-#endif
-}
-
-void GlobalHotKeys::unregisterOnWindows()
-{
-#ifdef Q_OS_WIN
-    const auto handle = reinterpret_cast<HWND>(window->winId());
-    for (int id : qAsConst(registeredIds))
-        UnregisterHotKey(handle, id);
-    registeredIds.clear();
-#endif
 }

@@ -1,6 +1,6 @@
 #include "CaptureSave.h"
 
-#include "SafeSave.h"
+#include "common/SafeSave.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "PlatformChoice.h"
 
 #include <QByteArray>
 #include <QString>

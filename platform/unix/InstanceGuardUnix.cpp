@@ -1,59 +1,15 @@
-#include "InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 
-#ifndef Q_OS_WIN
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#endif
-
-QString instanceKey(unsigned int uid, const QString &display)
-{
-    QString server = display;
-    const int colon = server.lastIndexOf(QLatin1Char(':'));
-    const int dot = server.indexOf(QLatin1Char('.'), colon + 1);
-    if (colon >= 0 && dot > colon)
-        server.truncate(dot);
-    return QString::fromUtf8(instanceKeyBase) + QLatin1Char('-') + QString::number(uid)
-           + QLatin1Char('-') + server;
-}
 
 QString currentInstanceKey()
 {
-#ifdef Q_OS_WIN
-    return QString::fromUtf8(instanceKeyBase);
-#else
     return instanceKey(::getuid(), qEnvironmentVariable("DISPLAY"));
-#endif
-}
-
-QString defaultLockDirectory()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(runtime).exists())
-        return runtime;
-    return QDir::tempPath();
-}
-
-namespace {
-
-QString lockFileName(const QString &key)
-{
-    // The key holds characters (CJK, ':') that do not belong in a file name.
-    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QStringLiteral("tavo-screenshot-%1.lock").arg(QString::fromLatin1(digest.left(16)));
-}
-
-} // namespace
-
-InstanceGuard::InstanceGuard(const QString &key, const QString &lockDirectory)
-    : marker(key)
-    , lockPath(QDir(lockDirectory).filePath(lockFileName(key)))
-{
 }
 
 InstanceGuard::~InstanceGuard()
@@ -62,21 +18,12 @@ InstanceGuard::~InstanceGuard()
     // still attached, or it could not clear it.
     if (marker.isAttached())
         marker.detach();
-#ifndef Q_OS_WIN
     if (lockFd >= 0)
         ::close(lockFd);
-#endif
 }
 
 bool InstanceGuard::claim()
 {
-#ifdef Q_OS_WIN
-    if (marker.attach(QSharedMemory::ReadWrite))
-        return false;
-    // Two starts at once both miss the attach; only one create can succeed. Any other failure
-    // to make the marker must not keep the user from running the program.
-    claimed = createMarker() || marker.error() != QSharedMemory::AlreadyExists;
-#else
     switch (lockExclusively()) {
     case Lock::Acquired:
         clearStaleMarker();
@@ -93,19 +40,9 @@ bool InstanceGuard::claim()
         claimed = !marker.attach(QSharedMemory::ReadWrite) && createMarker();
         break;
     }
-#endif
     return claimed;
 }
 
-bool InstanceGuard::createMarker()
-{
-    return marker.create(1, QSharedMemory::ReadWrite);
-}
-
-#ifdef Q_OS_WIN
-InstanceGuard::Lock InstanceGuard::lockExclusively() { return Lock::Unavailable; }
-void InstanceGuard::clearStaleMarker() {}
-#else
 InstanceGuard::Lock InstanceGuard::lockExclusively()
 {
     lockFd = ::open(QFile::encodeName(lockPath).constData(),
@@ -132,4 +69,3 @@ void InstanceGuard::clearStaleMarker()
     if (marker.attach(QSharedMemory::ReadWrite))
         marker.detach();
 }
-#endif

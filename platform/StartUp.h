@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+class QObject;
+
+// What start-up asks of the operating system. The back end of the system the program is built
+// for answers; call both once the application object exists.
+
+// Ends the event loop like the exit menu entry when the system asks the program to stop (on Unix
+// SIGTERM, SIGINT and the log-out's SIGHUP), so the panel is destroyed and everything held is
+// released. Watches for as long as the returned object lives; null where nothing is needed.
+std::unique_ptr<QObject> exitOnTerminationRequests();
+
+// Gives every window the program icon where the system does not take it from the executable.
+void useProgramIconForWindows();

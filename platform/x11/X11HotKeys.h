@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/GlobalHotKeys.h"
+
+#include <QAbstractNativeEventFilter>
+
+#include <vector>
+
+// The hot keys as passive grabs on the X root window, for every state of the lock keys. The key
+// presses come through Qt's connection and are picked out by a native event filter; a new
+// keyboard map has them grabbed again, since grabs name key codes.
+class X11HotKeys : public GlobalHotKeys, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+
+public:
+    explicit X11HotKeys(QWidget *window);
+    ~X11HotKeys() override;
+
+    QVector<int> heldIds() const override;
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
+
+protected:
+    void grab() override;
+    void release() override;
+
+private:
+    // One combination held: its key and every lock-modifier variant actually grabbed.
+    struct Grab
+    {
+        int id = 0;
+        unsigned int keycode = 0;
+        std::vector<unsigned int> modifiers;
+    };
+
+    bool dispatchKeyPress(const void *event);
+    void grabAgainForNewKeyMap();
+
+    QVector<Grab> grabs;
+    unsigned int lockMask = 0;
+    unsigned int xkbEvent = 0;
+    bool regrabPending = false;
+    bool filtering = false;
+};
