@@ -230,7 +230,12 @@ void DrawBoard::openFile()
     if (openFileName.isNull())
         return;
     openDir = QFileInfo(openFileName).path();
-    auto *loaded = new QPixmap(loadPictureSafely(openFileName));
+    openPicture(openFileName);
+}
+
+void DrawBoard::openPicture(const QString &fileName)
+{
+    auto *loaded = new QPixmap(loadPictureSafely(fileName));
     delete picture;
     picture = loaded;
 }

@@ -28,6 +28,9 @@ public:
     explicit DrawBoard(QWidget *parent = nullptr);
     ~DrawBoard() override;
 
+    // Puts the picture in the file on the canvas, as the open dialog does with the file chosen.
+    void openPicture(const QString &fileName);
+
     // The canvas as save() writes it: the window's logical size, over white.
     QImage renderCanvas() const;
 

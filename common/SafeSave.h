@@ -1,12 +1,21 @@
 #pragma once
 
+class QByteArray;
 class QImage;
 class QPixmap;
 class QString;
 
+// The image writer's format for a file name's suffix, lower-cased ("png", "jpg"); empty when the
+// name has no suffix or no writer takes it.
+QByteArray pictureFormatFor(const QString &fileName);
+
 // Writes a picture so that a failure never costs the user an existing file: the data goes to a
 // temporary file beside the target, which replaces the target only once it is complete. The
 // format follows the file name's suffix, as with QImage::save(); a suffix with no image writer
-// fails before anything is touched. Returns whether the file now holds the picture.
-bool savePictureSafely(const QImage &picture, const QString &fileName, int quality = -1);
-bool savePictureSafely(const QPixmap &picture, const QString &fileName, int quality = -1);
+// fails before anything is touched. Returns whether the file now holds the picture; on failure
+// `failure` (if given) receives a short reason fit to show the user.
+bool savePictureSafely(const QImage &picture, const QString &fileName, QString *failure = nullptr);
+bool savePictureSafely(const QPixmap &picture, const QString &fileName, QString *failure = nullptr);
+// The same in a format chosen by the caller, whatever the name's suffix.
+bool savePictureSafely(const QImage &picture, const QString &fileName, const QByteArray &format,
+                       QString *failure = nullptr);
