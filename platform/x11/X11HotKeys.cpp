@@ -39,6 +39,12 @@ unsigned int numLockMask(Display *display)
     return mask;
 }
 
+// The keysym of a table letter: the lower-case letter's.
+KeySym letterKeysym(char upperCaseLetter)
+{
+    return XK_a + KeySym(upperCaseLetter - 'A');
+}
+
 bool x11Available()
 {
     return QX11Info::isPlatformX11() && QX11Info::connection() && QX11Info::display();
@@ -137,8 +143,28 @@ void X11HotKeys::grabAgainForNewKeyMap()
     regrabPending = false;
     if (grabs.isEmpty() || !x11Available())
         return;
-    forgetCachedKeyMap(QX11Info::display());
+    Display *display = QX11Info::display();
+    forgetCachedKeyMap(display);
+    // Most notifications change nothing that matters here: the server announces a "new"
+    // keyboard whenever events start coming from another device (XTEST's, a second keyboard),
+    // though its map is the same. Taking the keys again would leave a moment in which they are
+    // not held, and a combination typed right then would go to the focused window instead.
+    if (grabsMatchKeyMap(display))
+        return;
     grabAll();
+}
+
+bool X11HotKeys::grabsMatchKeyMap(Display *display) const
+{
+    return lockMask == (XCB_MOD_MASK_LOCK | numLockMask(display)) && keycodesNow(display) == keycodesGrabbed;
+}
+
+QVector<unsigned int> X11HotKeys::keycodesNow(Display *display)
+{
+    QVector<unsigned int> keycodes;
+    for (const HotKey &hotKey : hotKeyTable())
+        keycodes.append(XKeysymToKeycode(display, letterKeysym(hotKey.letter)));
+    return keycodes;
 }
 
 void X11HotKeys::grab()
@@ -152,10 +178,11 @@ void X11HotKeys::grab()
     lockMask = XCB_MOD_MASK_LOCK | numLock;
     const std::vector<unsigned int> variants =
         withLockModifiers(hotKeyModifiers, XCB_MOD_MASK_LOCK, numLock);
+    // Every letter's key as it was when grabbed, those that are missing or held by others too.
+    keycodesGrabbed = keycodesNow(display);
 
     for (const HotKey &hotKey : hotKeyTable()) {
-        const KeySym keysym = XK_a + KeySym(hotKey.letter - 'A');
-        const KeyCode keycode = XKeysymToKeycode(display, keysym);
+        const KeyCode keycode = XKeysymToKeycode(display, letterKeysym(hotKey.letter));
         if (keycode == 0)
             continue;
         // Checked requests: a combination another client holds answers BadAccess here, where we

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+struct _XDisplay; // Xlib's Display, without Xlib's macros in every includer
+
 // The hot keys as passive grabs on the X root window, for every state of the lock keys. The key
 // presses come through Qt's connection and are picked out by a native event filter; a new
 // keyboard map has them grabbed again, since grabs name key codes.
@@ -35,9 +37,15 @@ private:
     };
 
     bool dispatchKeyPress(const void *event);
+    // Whether every letter of the table is on the key it was on when the keys were grabbed, and
+    // the lock modifiers are the ones grabbed with.
+    bool grabsMatchKeyMap(_XDisplay *display) const;
+    // The key code of each letter of the table, in table order; 0 for a letter on no key.
+    static QVector<unsigned int> keycodesNow(_XDisplay *display);
     void grabAgainForNewKeyMap();
 
     QVector<Grab> grabs;
+    QVector<unsigned int> keycodesGrabbed;
     unsigned int lockMask = 0;
     unsigned int xkbEvent = 0;
     bool regrabPending = false;
