@@ -9,12 +9,16 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -31,11 +35,15 @@ QAction *tool(DrawBoard &board, const char *name)
     return board.findChild<QAction *>(QLatin1String(name));
 }
 
-// Open and save through the real dialogs; an empty name cancels.
+// Open and save through the real dialogs; an empty name cancels. An open returns once the
+// picture has been decoded (or refused).
 void open(DrawBoard &board, const QString &path)
 {
     FileDialogAnswerer answer(path);
+    QSignalSpy finished(&board, &DrawBoard::pictureLoadFinished);
     board.openFile();
+    if (!path.isEmpty())
+        QTRY_COMPARE(finished.count(), 1);
 }
 
 void saveAs(DrawBoard &board, const QString &path)
@@ -49,17 +57,32 @@ void drag(DrawBoard &board, const QVector<QPoint> &path, Qt::MouseButton button 
     support::drag(&board, path, button);
 }
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives, and what they covered.
 struct PaintCounter : QObject
 {
     explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
-        count += event->type() == QEvent::Paint;
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            painted += static_cast<QPaintEvent *>(event)->region();
+        }
         return false;
     }
     int count = 0;
+    QRegion painted;
 };
+
+// The message a failed open or save left on the board, closed once read; empty when none.
+QString takeMessage(DrawBoard &board)
+{
+    auto *box = board.findChild<QMessageBox *>();
+    if (!box)
+        return QString();
+    const QString text = box->text();
+    delete box;
+    return text;
+}
 
 } // namespace
 
@@ -81,12 +104,15 @@ private slots:
     void laterBoardStartsBlackTwoPixels();
     void missingKeysReadAsZero();
     void screenFollowsEveryChangeButIdleBoardDoesNotPaint();
+    void newPointsRepaintOnlyTheirSegments();
     void closedBoardRestsUntilShownAgain();
     void saveWritesCanvasOverWhite();
     void openAndSaveRememberTheirOwnDirectories();
     void cancelledOpenKeepsPicture();
-    void badFilesGiveNullPicture_data();
-    void badFilesGiveNullPicture();
+    void failedSaveSaysWhyAndBareNameSavesPng();
+    void largePictureDecodesWhileWindowStaysLive();
+    void badFilesKeepThePicture_data();
+    void badFilesKeepThePicture();
 
 private:
     QTemporaryDir dir;
@@ -305,6 +331,34 @@ void TestDrawBoard::screenFollowsEveryChangeButIdleBoardDoesNotPaint()
     QTRY_COMPARE(QColor(onScreen().pixel(200, 200)), QColor(Qt::red));
 }
 
+void TestDrawBoard::newPointsRepaintOnlyTheirSegments()
+{
+    // The strokes are kept drawn: a new point repaints its own segment, not the whole window with
+    // every stroke again. A new pen recolours every stroke, so that repaints everything.
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    drag(board, {QPoint(100, 100), QPoint(300, 100)});
+    PaintCounter paints(&board);
+    QTRY_VERIFY(paints.count > 0);
+    QTest::qWait(100);
+
+    paints.painted = QRegion();
+    support::sendMouse(&board, QEvent::MouseButtonPress, QPoint(150, 200), Qt::LeftButton, Qt::LeftButton);
+    support::moveWithButtons(&board, QPoint(160, 205), Qt::LeftButton);
+    QTRY_VERIFY(!paints.painted.isEmpty());
+    QTest::qWait(100);
+    QVERIFY2(QRect(140, 190, 30, 25).contains(paints.painted.boundingRect()),
+             qPrintable(QStringLiteral("painted %1,%2 %3x%4").arg(paints.painted.boundingRect().x())
+                            .arg(paints.painted.boundingRect().y()).arg(paints.painted.boundingRect().width())
+                            .arg(paints.painted.boundingRect().height())));
+    support::sendMouse(&board, QEvent::MouseButtonRelease, QPoint(160, 205), Qt::LeftButton, Qt::NoButton);
+
+    Record red{{QStringLiteral("width"), 6}, {QStringLiteral("r"), 255}, {QStringLiteral("g"), 0}, {QStringLiteral("b"), 0}};
+    board.handlePainterArgs(&red);
+    QTRY_VERIFY((QRegion(board.rect()) - paints.painted).isEmpty());
+}
+
 void TestDrawBoard::closedBoardRestsUntilShownAgain()
 {
     // Closing only hides a board, and boards live to the end of the run: a closed one must not
@@ -340,7 +394,7 @@ void TestDrawBoard::saveWritesCanvasOverWhite()
         QCOMPARE(opened.caption, QStringLiteral("openfile"));
         QCOMPARE(opened.filters, QStringList{QStringLiteral("picture(*.png *.jpg)")});
     }
-    QVERIFY(board.currentPicture());
+    QTRY_VERIFY(board.currentPicture());
     QCOMPARE(board.currentPicture()->size(), QSize(60, 40));
 
     drag(board, {{200, 150}, {300, 150}});
@@ -383,6 +437,46 @@ void TestDrawBoard::openAndSaveRememberTheirOwnDirectories()
     QCOMPARE(nextOpen.directory, QDir(dir.filePath(QStringLiteral("pictures"))).absolutePath());
 }
 
+void TestDrawBoard::failedSaveSaysWhyAndBareNameSavesPng()
+{
+    DrawBoard board;
+    drag(board, {{200, 150}, {300, 150}});
+    const QString missing = dir.filePath(QStringLiteral("no-such-folder/board.png"));
+    saveAs(board, missing);
+    const QStringList message = takeMessage(board).split(QLatin1Char('\n'));
+    QCOMPARE(message.size(), 2);
+    QVERIFY(message.first().contains(QDir::toNativeSeparators(missing)));
+    QVERIFY(!message.last().isEmpty()); // the reason
+    QVERIFY(!QFile::exists(missing));
+
+    // A name typed without a suffix is saved as a PNG, where it used to write nothing at all.
+    saveAs(board, dir.filePath(QStringLiteral("saved/bare")));
+    QVERIFY(support::fileBytes(dir.filePath(QStringLiteral("saved/bare.png"))).startsWith(support::pngMagic));
+    QVERIFY(takeMessage(board).isEmpty());
+}
+
+void TestDrawBoard::largePictureDecodesWhileWindowStaysLive()
+{
+    const QString path = dir.filePath(QStringLiteral("pictures/large.png"));
+    QVERIFY(support::writeFile(path, support::pngClaimingSize(8192, 8192, true)));
+    DrawBoard board;
+    QSignalSpy finished(&board, &DrawBoard::pictureLoadFinished);
+    qint64 longestGap = 0;
+    QElapsedTimer sinceLastTurn;
+    QTimer turns;
+    connect(&turns, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, sinceLastTurn.restart()); });
+    turns.start(5);
+    sinceLastTurn.start();
+
+    board.openPicture(path);
+    QVERIFY(board.isLoadingPicture());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    // The event loop kept turning while 256 MB of pixels were decoded.
+    QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("event loop stood still for %1 ms").arg(longestGap)));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(board.currentPicture()->size(), QSize(8192, 8192));
+}
+
 void TestDrawBoard::cancelledOpenKeepsPicture()
 {
     DrawBoard board;
@@ -396,7 +490,7 @@ void TestDrawBoard::cancelledOpenKeepsPicture()
     QCOMPARE(board.pictureRotation(), 90.0);
 }
 
-void TestDrawBoard::badFilesGiveNullPicture_data()
+void TestDrawBoard::badFilesKeepThePicture_data()
 {
     QTest::addColumn<QByteArray>("contents");
 
@@ -407,7 +501,7 @@ void TestDrawBoard::badFilesGiveNullPicture_data()
     QTest::newRow("bomb") << support::pngClaimingSize(30000, 30000, false);
 }
 
-void TestDrawBoard::badFilesGiveNullPicture()
+void TestDrawBoard::badFilesKeepThePicture()
 {
     QFETCH(QByteArray, contents);
     const QString path = dir.filePath(QStringLiteral("pictures/bad-%1.png").arg(QTest::currentDataTag()));
@@ -415,15 +509,21 @@ void TestDrawBoard::badFilesGiveNullPicture()
 
     DrawBoard board;
     drag(board, {{100, 100}, {200, 100}});
-    open(board, goodPicture);
-    QVERIFY(!board.currentPicture()->isNull());
     open(board, path);
+    // With no picture yet, there is still none.
+    QVERIFY(!board.currentPicture());
+    QVERIFY(takeMessage(board).contains(QDir::toNativeSeparators(path)));
 
-    QVERIFY(board.currentPicture());
-    QVERIFY(board.currentPicture()->isNull());
-    // Only the strokes remain on the canvas.
+    open(board, goodPicture);
+    QVERIFY(takeMessage(board).isEmpty());
+    const QPixmap *good = board.currentPicture();
+    open(board, path);
+    // The picture the user was working on stays.
+    QCOMPARE(board.currentPicture(), good);
+    QCOMPARE(good->size(), QSize(60, 40));
+    QVERIFY(takeMessage(board).contains(QDir::toNativeSeparators(path)));
     const QImage canvas = board.renderCanvas();
-    QCOMPARE(canvas.pixel(5, 5), qRgb(255, 255, 255));
+    QCOMPARE(canvas.pixel(5, 5), support::patternPixel(5, 5));
     QVERIFY(support::isDark(canvas.pixel(150, 100)));
 }
 
