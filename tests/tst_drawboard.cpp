@@ -408,6 +408,7 @@ void TestDrawBoard::saveWritesCanvasOverWhite()
 
     const QImage written(target);
     QCOMPARE(written.size(), QSize(400, 300));
+    QVERIFY(!written.hasAlphaChannel()); // opaque, so written without one
     const QImage picture = support::patternImage(QSize(60, 40));
     // The picture lies at (0, 0) although the menu and tool bars cover that corner on screen.
     QCOMPARE(written.pixel(0, 0), picture.pixel(0, 0));
