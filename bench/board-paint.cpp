@@ -3,7 +3,8 @@
 //   - a new point: the paint that shows one more pointer move, which is what drawing feels like;
 //   - a whole repaint: what an exposed or resized window, a moved or turned picture costs;
 //   - a new pen: the one paint that draws every stroke again in the new colour;
-//   - saving: rendering the canvas for a file.
+//   - saving: rendering the canvas for a file;
+// and, opening an 8000x8000 picture, how long it takes and the longest the event loop stood still.
 // Paints are timed inside the board's paint handler after a warm-up paint, so that drawing the
 // points added before the measurement does not count as the cost of any one paint.
 //   board-paint            run everything and print one line per measurement
@@ -17,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -193,6 +195,37 @@ void measurePaint(int points, QSize size, int repetitions)
                 segmentArea.height(), int(newPoint.size()), wholeMs, flushedMs, newPenMs, saveMs);
 }
 
+void measureOpen(const QSize &size)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.jpg"));
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(x % 256, y % 256, (x ^ y) % 256);
+    }
+    picture.save(path);
+    picture = QImage();
+
+    auto board = shownBoard(0, QSize(400, 300));
+    bool finished = false;
+    QObject::connect(board.get(), &DrawBoard::pictureLoadFinished, [&finished] { finished = true; });
+    qint64 longestStall = 0;
+    QElapsedTimer sinceLastTurn;
+    QTimer turns;
+    QObject::connect(&turns, &QTimer::timeout, [&] { longestStall = qMax(longestStall, sinceLastTurn.restart()); });
+    QElapsedTimer clock;
+    clock.start();
+    turns.start(5);
+    sinceLastTurn.start();
+    board->openPicture(path);
+    while (!finished && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("open   %dx%d jpeg: on the board after %lld ms, event loop stood still at most %lld ms\n",
+                size.width(), size.height(), clock.elapsed(), longestStall);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -206,6 +239,7 @@ int main(int argc, char *argv[])
     measurePaint(10000, QSize(400, 300), 20);
     measurePaint(100000, QSize(400, 300), 20);
     measurePaint(100000, QSize(1900, 1000), 20);
+    measureOpen(QSize(8000, 8000));
     std::fflush(stdout);
     return 0;
 }

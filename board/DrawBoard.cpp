@@ -10,6 +10,7 @@
 #include "settings/PainterSetting.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -52,6 +53,8 @@ DrawBoard::DrawBoard(QWidget *parent)
     , repaintPacer(new RepaintPacer(this, [this] { return changingArea(); }))
 {
     offsetHistory->append(QPoint(0, 0));
+    // A decode still running at exit would hold the program up until it ends.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { cancelPictureLoad(); });
     resize(startWidth, startHeight);
     buildFileMenu();
     connectPenSettings();
