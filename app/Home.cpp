@@ -3,6 +3,8 @@
 #include "board/DrawBoard.h"
 #include "capture/CaptureSave.h"
 #include "capture/FreedomCut.h"
+#include "common/FailureMessage.h"
+#include "common/PictureDialog.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
 #include "platform/DesktopGrabber.h"
@@ -12,7 +14,6 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -131,11 +132,17 @@ void Home::timerIsArrive()
 
 void Home::image_save()
 {
-    saveFileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("保存截图"), QString(),
-                                                QStringLiteral("Picture(*.png *.jpg)"));
-    if (saveFileName.isEmpty() || screenPixmap.isNull())
+    saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));
+    if (saveFileName.isEmpty())
         return;
-    saveCapture(screenPixmap, saveFileName);
+    // The name is asked for first, as ever; a user who chose one is told why nothing was written.
+    if (screenPixmap.isNull()) {
+        showNotice(this, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
+        return;
+    }
+    QString failure;
+    if (!saveCapture(screenPixmap, saveFileName, &failure))
+        showSaveFailure(this, saveFileName, failure);
 }
 
 void Home::releaseCaptureTimerAndPlayer()
@@ -220,6 +227,8 @@ void Home::createButtons()
 void Home::openDrawBoard()
 {
     drawBoard = new DrawBoard;
+    // A closed board is not shown again: it goes with its picture, which may be large.
+    drawBoard->setAttribute(Qt::WA_DeleteOnClose);
     drawBoard->setWindowTitle(programTitle());
     drawBoard->showNormal();
 }

@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -54,7 +55,7 @@ private:
     QString saveFileName;
     QTimer *timer = nullptr;
     QMediaPlayer *player = nullptr;
-    DrawBoard *drawBoard = nullptr;
+    QPointer<DrawBoard> drawBoard; // the board opened last; closed boards are deleted
     QPoint dragOffset;
     GlobalHotKeys *hotKeys = nullptr;
     std::unique_ptr<DesktopGrabber> grabber;

@@ -20,14 +20,18 @@ void drawPicture(QPainter &painter, const QPixmap &picture, int angle, double sc
     painter.restore();
 }
 
+QPen strokePen(const QColor &color, int width)
+{
+    // A negative width has no meaning for a pen and is drawn as the cosmetic one-pixel pen
+    // instead of being handed to the stroker.
+    const qreal penWidth = width < 0 ? 0.0 : qreal(width);
+    return QPen(QBrush(color, Qt::SolidPattern), penWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
 void drawStrokes(QPainter &painter, const QVector<QVector<QPoint>> &strokes, const QColor &color,
                  int width)
 {
-    // The settings dialog passes any typed number on; a negative width has no meaning for a pen
-    // and is drawn as the cosmetic one-pixel pen instead of being handed to the stroker.
-    const qreal penWidth = width < 0 ? 0.0 : qreal(width);
-    painter.setPen(QPen(QBrush(color, Qt::SolidPattern), penWidth, Qt::SolidLine, Qt::SquareCap,
-                        Qt::BevelJoin));
+    painter.setPen(strokePen(color, width));
     for (const QVector<QPoint> &stroke : strokes) {
         for (int i = 1; i < stroke.size(); ++i)
             painter.drawLine(stroke.at(i - 1), stroke.at(i));

@@ -1,5 +1,7 @@
 #include "DrawBoard.h"
 
+#include "common/FailureMessage.h"
+#include "common/PictureDialog.h"
 #include "common/RepaintPacer.h"
 #include "common/SafeSave.h"
 #include "board/Canvas.h"
@@ -8,8 +10,10 @@
 #include "settings/PainterSetting.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
@@ -19,7 +23,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QToolBar>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -44,11 +50,11 @@ DrawBoard::DrawBoard(QWidget *parent)
     , offsetHistory(new PointHistory(1))
     // The board repaints continuously, but a paint that would show the same canvas again is
     // skipped: an idle board then costs next to nothing, whatever it holds.
-    , repaintPacer(new RepaintPacer(this, [this] {
-        return canvasState() == paintedState ? QRegion() : QRegion(rect());
-    }))
+    , repaintPacer(new RepaintPacer(this, [this] { return changingArea(); }))
 {
     offsetHistory->append(QPoint(0, 0));
+    // A decode still running at exit would hold the program up until it ends.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { cancelPictureLoad(); });
     resize(startWidth, startHeight);
     buildFileMenu();
     connectPenSettings();
@@ -57,6 +63,7 @@ DrawBoard::DrawBoard(QWidget *parent)
 
 DrawBoard::~DrawBoard()
 {
+    cancelPictureLoad();
     delete offsetHistory;
     delete picture;
 }
@@ -176,8 +183,7 @@ void DrawBoard::paintCanvas(QPainter &painter) const
 
 bool DrawBoard::CanvasState::operator==(const CanvasState &other) const
 {
-    return strokeCount == other.strokeCount && lastStrokeLength == other.lastStrokeLength
-           && rotation == other.rotation && scaleX == other.scaleX && scaleY == other.scaleY
+    return rotation == other.rotation && scaleX == other.scaleX && scaleY == other.scaleY
            && pictureOffset == other.pictureOffset && pictureKey == other.pictureKey
            && penColor == other.penColor && penWidth == other.penWidth && size == other.size;
 }
@@ -185,8 +191,6 @@ bool DrawBoard::CanvasState::operator==(const CanvasState &other) const
 DrawBoard::CanvasState DrawBoard::canvasState() const
 {
     CanvasState state;
-    state.strokeCount = strokes.size();
-    state.lastStrokeLength = strokes.isEmpty() ? 0 : strokes.last().size();
     state.rotation = rotation;
     state.scaleX = scaleX;
     state.scaleY = scaleY;
@@ -198,11 +202,25 @@ DrawBoard::CanvasState DrawBoard::canvasState() const
     return state;
 }
 
+QRegion DrawBoard::changingArea() const
+{
+    if (!(canvasState() == paintedState))
+        return rect();
+    // Only new points: just the segments they add.
+    return unpaintedStrokes
+           + strokeLayer.pendingArea(strokes, penColor, penWidth, size(), devicePixelRatioF());
+}
+
 void DrawBoard::paintEvent(QPaintEvent *event)
 {
+    unpaintedStrokes += strokeLayer.update(strokes, penColor, penWidth, size(), devicePixelRatioF());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintCanvas(painter);
+    if (picture && !picture->isNull())
+        drawPicture(painter, *picture, int(rotation), scaleX, scaleY, pictureOffset);
+    painter.drawImage(QPointF(0.0, 0.0), strokeLayer.image());
+    painter.end();
+    unpaintedStrokes -= event->region();
     // Only a paint of the whole window has put this state on screen; an exposed corner has not.
     if ((QRegion(rect()) - event->region()).isEmpty())
         paintedState = canvasState();
@@ -221,6 +239,9 @@ QImage DrawBoard::renderCanvas() const
     painter.fillRect(canvas.rect(), Qt::white);
     paintCanvas(painter);
     painter.end();
+    // Painted over white, every pixel is opaque: the file needs no alpha channel, which makes a
+    // PNG smaller and quicker to write. The pixels themselves stay as they are.
+    canvas.reinterpretAsFormat(QImage::Format_RGB32);
     return canvas;
 }
 
@@ -235,17 +256,59 @@ void DrawBoard::openFile()
 
 void DrawBoard::openPicture(const QString &fileName)
 {
-    auto *loaded = new QPixmap(loadPictureSafely(fileName));
+    // A newer choice wins over a load still under way.
+    cancelPictureLoad();
+    cancelLoad = std::make_shared<std::atomic_bool>(false);
+    auto *load = new QFutureWatcher<LoadedPicture>(this);
+    pictureLoad = load;
+    connect(load, &QFutureWatcherBase::finished, this, [this, load, fileName] { takeLoadedPicture(load, fileName); });
+    const std::shared_ptr<std::atomic_bool> cancelled = cancelLoad;
+    load->setFuture(QtConcurrent::run([fileName, cancelled] {
+        return loadPictureSafely(fileName, longestDecodeMs, cancelled.get());
+    }));
+    setCursor(Qt::BusyCursor);
+}
+
+void DrawBoard::cancelPictureLoad()
+{
+    if (cancelLoad)
+        *cancelLoad = true;
+    pictureLoad = nullptr;
+}
+
+void DrawBoard::takeLoadedPicture(QFutureWatcher<LoadedPicture> *load, const QString &fileName)
+{
+    load->deleteLater();
+    if (load != pictureLoad)
+        return; // replaced by a later open
+    pictureLoad = nullptr;
+    unsetCursor();
+    LoadedPicture loaded = load->result();
+    if (loaded.image.isNull()) {
+        // The picture on the board may be the user's work of the last hour: a file that cannot be
+        // read must not take its place.
+        showOpenFailure(this, fileName, loaded.failure);
+        emit pictureLoadFinished(false);
+        return;
+    }
+    auto *replacement = new QPixmap(QPixmap::fromImage(std::move(loaded.image)));
     delete picture;
-    picture = loaded;
+    picture = replacement;
+    emit pictureLoadFinished(true);
 }
 
 void DrawBoard::save()
 {
-    saveFileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("saveFile"), saveDir, pictureFilter);
+    const QPointer<DrawBoard> self(this);
+    const QString chosen = askSavePictureName(QStringLiteral("saveFile"), saveDir, pictureFilter);
+    if (!self)
+        return;
+    saveFileName = chosen;
     if (saveFileName.isNull())
         return;
-    savePictureSafely(renderCanvas(), saveFileName);
+    QString failure;
+    if (!savePictureSafely(renderCanvas(), saveFileName, &failure))
+        showSaveFailure(this, saveFileName, failure);
     saveDir = QFileInfo(saveFileName).path();
 }
 

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "board/StrokeLayer.h"
+
 #include <QColor>
 #include <QHash>
 #include <QMainWindow>
 #include <QPoint>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QVector>
+
+#include <atomic>
+#include <memory>
 
 class PointHistory;
 class QAction;
@@ -15,11 +21,14 @@ class QPainter;
 class QPixmap;
 class QToolBar;
 class RepaintPacer;
+struct LoadedPicture;
+template<typename T> class QFutureWatcher;
 
 // The drawing board: one picture that can be opened, turned in quarter turns, scaled by 1.5,
 // dragged about and drawn on with a freehand pen, and saved with the strokes as a new picture.
 // It paints straight onto its own surface (no central widget) and repaints continuously, so every
-// change of its state shows at the next paint. Closing it only hides it.
+// change of its state shows at the next paint; the strokes come from a layer that keeps them
+// drawn. Pictures are decoded on a worker thread, so a large one does not stop the window.
 class DrawBoard : public QMainWindow
 {
     Q_OBJECT
@@ -28,8 +37,11 @@ public:
     explicit DrawBoard(QWidget *parent = nullptr);
     ~DrawBoard() override;
 
-    // Puts the picture in the file on the canvas, as the open dialog does with the file chosen.
+    // Starts putting the picture in the file on the canvas, as the open dialog does with the file
+    // chosen; pictureLoadFinished() tells when it is done. A file that cannot be read leaves the
+    // current picture and shows why.
     void openPicture(const QString &fileName);
+    bool isLoadingPicture() const { return pictureLoad != nullptr; }
 
     // The canvas as save() writes it: the window's logical size, over white.
     QImage renderCanvas() const;
@@ -47,6 +59,8 @@ public:
 
 signals:
     void actionPressed(bool);
+    // An open has ended: the new picture is on the canvas (true), or the old one stayed (false).
+    void pictureLoadFinished(bool loaded);
 
 public slots:
     void save();
@@ -60,12 +74,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // What the canvas shows depends on nothing else. Strokes only ever grow at their end, so
-    // their count and the last one's length tell whether any point was added.
+    // What the canvas shows besides the strokes, which the stroke layer keeps track of.
     struct CanvasState
     {
-        int strokeCount = 0;
-        int lastStrokeLength = 0;
         double rotation = 0.0;
         double scaleX = 1.0;
         double scaleY = 1.0;
@@ -78,6 +89,7 @@ private:
         bool operator==(const CanvasState &other) const;
     };
     CanvasState canvasState() const;
+    QRegion changingArea() const;
 
     void buildFileMenu();
     void connectPenSettings();
@@ -86,6 +98,8 @@ private:
     void switchMoveMode();
     void showPenSettings();
     void paintCanvas(QPainter &painter) const;
+    void takeLoadedPicture(QFutureWatcher<LoadedPicture> *load, const QString &fileName);
+    void cancelPictureLoad();
 
     QString openFileName;
     QString openDir;
@@ -107,4 +121,8 @@ private:
     QAction *moveAction = nullptr;
     RepaintPacer *repaintPacer = nullptr;
     CanvasState paintedState; // the state the window last showed in full
+    StrokeLayer strokeLayer;
+    QRegion unpaintedStrokes; // drawn on the layer, not yet shown
+    QFutureWatcher<LoadedPicture> *pictureLoad = nullptr; // the open under way, if any
+    std::shared_ptr<std::atomic_bool> cancelLoad;          // tells its worker to stop
 };

@@ -1,11 +1,12 @@
 #include "FreedomCut.h"
 
 #include "RegionGeometry.h"
+#include "common/FailureMessage.h"
+#include "common/PictureDialog.h"
 #include "common/RepaintPacer.h"
 #include "common/SafeSave.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -128,15 +129,18 @@ void FreedomCut::save_close()
     if (area.isNull())
         return;
     const QPointer<FreedomCut> self(this);
-    const QString fileName = QFileDialog::getSaveFileName(nullptr, QStringLiteral("save flie"), QString(),
-                                                          QStringLiteral("picture (*.png *.jpg)"));
+    const QString fileName = askSavePictureName(QStringLiteral("save flie"), QString(),
+                                                QStringLiteral("picture (*.png *.jpg)"));
     if (!self || fileName.isNull())
         return;
     regionPixmap = renderRegion(area);
     // A failed write keeps the overlay and its selection, so the capture can still be saved
     // elsewhere or copied.
-    if (!savePictureSafely(regionPixmap, fileName))
+    QString failure;
+    if (!savePictureSafely(regionPixmap, fileName, &failure)) {
+        showSaveFailure(this, fileName, failure);
         return;
+    }
     close();
 }
 

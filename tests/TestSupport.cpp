@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -110,6 +111,112 @@ QByteArray deepPngClaimingSize(quint32 width, quint32 height)
     QByteArray zlibStream = qCompress(QByteArray(64, '\0'), 9);
     zlibStream.remove(0, 4);
     return pngMagic + pngChunk("IHDR", header) + pngChunk("IDAT", zlibStream) + pngChunk("IEND", {});
+}
+
+QByteArray icoHolding(const QByteArray &png)
+{
+    QByteArray ico;
+    QDataStream out(&ico, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(1);                   // an icon directory of one
+    out << quint8(16) << quint8(16) << quint8(0) << quint8(0)         // 16x16, truecolour
+        << quint16(1) << quint16(32) << quint32(png.size()) << quint32(22);
+    return ico + png;
+}
+
+namespace {
+
+QByteArray littleEndian(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray gzipMember(const QByteArray &data)
+{
+    const QByteArray zlibStream = qCompress(data, 9);
+    // qCompress: 4 bytes of length, a 2-byte zlib header, the deflate data, a 4-byte checksum.
+    const QByteArray deflated = zlibStream.mid(6, zlibStream.size() - 10);
+    return QByteArray::fromHex("1f8b0800000000000003") + deflated + littleEndian(crc32Of(data))
+           + littleEndian(quint32(data.size()));
+}
+
+} // namespace
+
+QByteArray svgzInflatingTo(qint64 inflatedBytes)
+{
+    constexpr int memberBytes = 1 << 20;
+    const QByteArray start("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">");
+    QByteArray svgz = gzipMember(start + QByteArray(memberBytes - start.size(), ' '));
+    const QByteArray spaces = gzipMember(QByteArray(memberBytes, ' '));
+    for (qint64 inflated = memberBytes; inflated < inflatedBytes; inflated += memberBytes)
+        svgz += spaces;
+    return svgz;
+}
+
+QByteArray gifImage(const QSize &size)
+{
+    // LZW with 2-bit pixels: code 4 clears the table, 5 ends the data. A clear before every pair
+    // of pixels keeps every code 3 bits wide, so the encoder needs no table.
+    constexpr quint32 clearCode = 4;
+    constexpr quint32 endCode = 5;
+    QByteArray packed;
+    quint32 bits = 0;
+    int bitCount = 0;
+    auto emitCode = [&](quint32 code) {
+        bits |= code << bitCount;
+        bitCount += 3;
+        while (bitCount >= 8) {
+            packed += char(bits & 0xff);
+            bits >>= 8;
+            bitCount -= 8;
+        }
+    };
+    const int pixels = size.width() * size.height();
+    for (int i = 0; i < pixels; ++i) {
+        if (i % 2 == 0)
+            emitCode(clearCode);
+        const int x = i % size.width();
+        const int y = i / size.width();
+        emitCode(quint32((x / 4 + y / 4) % 4));
+    }
+    emitCode(endCode);
+    if (bitCount > 0)
+        packed += char(bits & 0xff);
+
+    QByteArray gif("GIF89a");
+    QDataStream out(&gif, QIODevice::WriteOnly | QIODevice::Append);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(size.width()) << quint16(size.height()) << quint8(0x81) << quint8(0) << quint8(0);
+    out.writeRawData("\xff\x00\x00\x00\xff\x00\x00\x00\xff\xff\xff\xff", 12); // red, green, blue, white
+    out << quint8(0x2c) << quint16(0) << quint16(0) << quint16(size.width()) << quint16(size.height())
+        << quint8(0) << quint8(2);
+    for (int at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out << quint8(block.size());
+        out.writeRawData(block.constData(), block.size());
+    }
+    out << quint8(0) << quint8(0x3b);
+    return gif;
+}
+
+void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5"); // resets the high-water mark of the resident set
+}
+
+qint64 peakMemoryBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
 }
 
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButton button,

@@ -40,6 +40,18 @@ QByteArray encoded(const QImage &image, const char *format);
 QByteArray pngClaimingSize(quint32 width, quint32 height, bool fullData);
 // A 16-bit RGBA PNG header (with a token of pixel data) claiming the given size.
 QByteArray deepPngClaimingSize(quint32 width, quint32 height);
+// An ICO file whose directory announces a 16x16 icon but which holds `png` (of any size).
+QByteArray icoHolding(const QByteArray &png);
+// A gzip-compressed SVG that inflates to `inflatedBytes` (made of repeated members, so it is
+// small and quick to make).
+QByteArray svgzInflatingTo(qint64 inflatedBytes);
+// A 4-colour GIF of the known pattern's size, drawn in stripes.
+QByteArray gifImage(const QSize &size);
+
+// The most memory the process has held since the last reset, in bytes; -1 where the system
+// does not tell (Linux only).
+void resetPeakMemory();
+qint64 peakMemoryBytes();
 
 // Mouse events sent by hand: QTest's own take (0, 0) for the widget's centre, and a move does
 // not carry the held buttons on every Qt 5 version.

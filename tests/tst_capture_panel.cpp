@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMediaPlayer>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -71,7 +72,8 @@ void TestCapturePanel::savesThroughTheDialog()
 
 void TestCapturePanel::saveWithoutCaptureWritesNothing()
 {
-    // The dialog is still shown: the name is asked for before the capture is looked at.
+    // The dialog is still shown: the name is asked for before the capture is looked at. Then the
+    // user is told there is nothing to save yet.
     QTemporaryDir place;
     const QString path = place.filePath(QStringLiteral("nothing.png"));
     Home home;
@@ -79,6 +81,10 @@ void TestCapturePanel::saveWithoutCaptureWritesNothing()
     home.image_save();
     QVERIFY(answer.seen);
     QVERIFY(support::entriesIn(place.path()).isEmpty());
+    auto *notice = home.findChild<QMessageBox *>();
+    QVERIFY(notice);
+    QVERIFY(notice->isVisible());
+    QVERIFY(notice->text().contains(QStringLiteral("还没有截图")));
 }
 
 void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()

@@ -50,6 +50,7 @@ void TestCaptureSave::transparentPixelsComeOutWhite()
     QCOMPARE(saved.pixel(5, 5), qRgb(10, 120, 230));
     QCOMPARE(saved.pixel(30, 5), qRgb(255, 255, 255));
     QCOMPARE(qAlpha(saved.pixel(39, 29)), 255);
+    QVERIFY(!saved.hasAlphaChannel()); // opaque, so written without one
 }
 
 void TestCaptureSave::scaledCaptureKeepsItsDevicePixels()

@@ -1,5 +1,5 @@
-// The drawing board as a user drives it: tools, mouse gestures, the shared pen settings, and
-// opening and saving through the real file dialogs.
+// The drawing board as a user drives it: tools, mouse gestures, the shared pen settings, and what
+// reaches the screen. (Opening and saving pictures are in tst_board_files.)
 #include "board/DrawBoard.h"
 
 #include "settings/PainterSetting.h"
@@ -8,14 +8,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QDir>
 #include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
@@ -24,24 +23,10 @@ namespace {
 
 using Record = QHash<QString, int>;
 using Strokes = QVector<QVector<QPoint>>;
-using support::FileDialogAnswerer;
 
 QAction *tool(DrawBoard &board, const char *name)
 {
     return board.findChild<QAction *>(QLatin1String(name));
-}
-
-// Open and save through the real dialogs; an empty name cancels.
-void open(DrawBoard &board, const QString &path)
-{
-    FileDialogAnswerer answer(path);
-    board.openFile();
-}
-
-void saveAs(DrawBoard &board, const QString &path)
-{
-    FileDialogAnswerer answer(path);
-    board.save();
 }
 
 void drag(DrawBoard &board, const QVector<QPoint> &path, Qt::MouseButton button = Qt::LeftButton)
@@ -49,16 +34,20 @@ void drag(DrawBoard &board, const QVector<QPoint> &path, Qt::MouseButton button 
     support::drag(&board, path, button);
 }
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives, and what they covered.
 struct PaintCounter : QObject
 {
     explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
-        count += event->type() == QEvent::Paint;
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            painted += static_cast<QPaintEvent *>(event)->region();
+        }
         return false;
     }
     int count = 0;
+    QRegion painted;
 };
 
 } // namespace
@@ -68,7 +57,6 @@ class TestDrawBoard : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void newBoardStartsEmpty();
     void gestureMakesOneStroke_data();
     void gestureMakesOneStroke();
@@ -81,26 +69,9 @@ private slots:
     void laterBoardStartsBlackTwoPixels();
     void missingKeysReadAsZero();
     void screenFollowsEveryChangeButIdleBoardDoesNotPaint();
+    void newPointsRepaintOnlyTheirSegments();
     void closedBoardRestsUntilShownAgain();
-    void saveWritesCanvasOverWhite();
-    void openAndSaveRememberTheirOwnDirectories();
-    void cancelledOpenKeepsPicture();
-    void badFilesGiveNullPicture_data();
-    void badFilesGiveNullPicture();
-
-private:
-    QTemporaryDir dir;
-    QString goodPicture;
 };
-
-void TestDrawBoard::initTestCase()
-{
-    QVERIFY(dir.isValid());
-    goodPicture = dir.filePath(QStringLiteral("pictures/good.png"));
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("pictures")));
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("saved")));
-    QVERIFY(support::patternImage(QSize(60, 40)).save(goodPicture));
-}
 
 void TestDrawBoard::newBoardStartsEmpty()
 {
@@ -305,6 +276,30 @@ void TestDrawBoard::screenFollowsEveryChangeButIdleBoardDoesNotPaint()
     QTRY_COMPARE(QColor(onScreen().pixel(200, 200)), QColor(Qt::red));
 }
 
+void TestDrawBoard::newPointsRepaintOnlyTheirSegments()
+{
+    // The strokes are kept drawn: a new point repaints its own segment, not the whole window with
+    // every stroke again. A new pen recolours every stroke, so that repaints everything.
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    drag(board, {QPoint(100, 100), QPoint(300, 100)});
+    PaintCounter paints(&board);
+    QTRY_VERIFY(paints.count > 0);
+    QTest::qWait(100); // settled: everything drawn so far is on screen
+
+    paints.painted = QRegion();
+    support::sendMouse(&board, QEvent::MouseButtonPress, QPoint(150, 200), Qt::LeftButton, Qt::LeftButton);
+    support::moveWithButtons(&board, QPoint(160, 205), Qt::LeftButton);
+    QTRY_VERIFY(!paints.painted.isEmpty());
+    QVERIFY(QRect(140, 190, 30, 25).contains(paints.painted.boundingRect()));
+    support::sendMouse(&board, QEvent::MouseButtonRelease, QPoint(160, 205), Qt::LeftButton, Qt::NoButton);
+
+    Record red{{QStringLiteral("width"), 6}, {QStringLiteral("r"), 255}, {QStringLiteral("g"), 0}, {QStringLiteral("b"), 0}};
+    board.handlePainterArgs(&red);
+    QTRY_VERIFY((QRegion(board.rect()) - paints.painted).isEmpty());
+}
+
 void TestDrawBoard::closedBoardRestsUntilShownAgain()
 {
     // Closing only hides a board, and boards live to the end of the run: a closed one must not
@@ -329,102 +324,6 @@ void TestDrawBoard::closedBoardRestsUntilShownAgain()
     board.show();
     QVERIFY(QTest::qWaitForWindowExposed(&board));
     QTRY_VERIFY(support::isDark(board.screen()->grabWindow(board.winId()).toImage().pixel(200, 150)));
-}
-
-void TestDrawBoard::saveWritesCanvasOverWhite()
-{
-    DrawBoard board;
-    {
-        FileDialogAnswerer opened(goodPicture);
-        board.openFile();
-        QCOMPARE(opened.caption, QStringLiteral("openfile"));
-        QCOMPARE(opened.filters, QStringList{QStringLiteral("picture(*.png *.jpg)")});
-    }
-    QVERIFY(board.currentPicture());
-    QCOMPARE(board.currentPicture()->size(), QSize(60, 40));
-
-    drag(board, {{200, 150}, {300, 150}});
-    const QString target = dir.filePath(QStringLiteral("saved/canvas.png"));
-    {
-        FileDialogAnswerer saved(target);
-        board.save();
-        QCOMPARE(saved.caption, QStringLiteral("saveFile"));
-        QCOMPARE(saved.filters, QStringList{QStringLiteral("picture(*.png *.jpg)")});
-    }
-
-    const QImage written(target);
-    QCOMPARE(written.size(), QSize(400, 300));
-    const QImage picture = support::patternImage(QSize(60, 40));
-    // The picture lies at (0, 0) although the menu and tool bars cover that corner on screen.
-    QCOMPARE(written.pixel(0, 0), picture.pixel(0, 0));
-    QCOMPARE(written.pixel(59, 39), picture.pixel(59, 39));
-    QCOMPARE(written.pixel(60, 40), qRgb(255, 255, 255));
-    QCOMPARE(written.pixel(399, 299), qRgb(255, 255, 255));
-    QVERIFY(support::isDark(written.pixel(250, 150)));
-    QCOMPARE(written.pixel(250, 160), qRgb(255, 255, 255));
-
-    // A name ending in .jpg gives a JPEG file.
-    const QString jpeg = dir.filePath(QStringLiteral("saved/canvas.jpg"));
-    saveAs(board, jpeg);
-    QVERIFY(support::fileBytes(jpeg).startsWith(support::jpegMagic));
-}
-
-void TestDrawBoard::openAndSaveRememberTheirOwnDirectories()
-{
-    DrawBoard board;
-    open(board, goodPicture);
-    saveAs(board, dir.filePath(QStringLiteral("saved/first.png")));
-
-    FileDialogAnswerer nextSave{QString()};
-    board.save();
-    QCOMPARE(nextSave.directory, QDir(dir.filePath(QStringLiteral("saved"))).absolutePath());
-    FileDialogAnswerer nextOpen{QString()};
-    board.openFile();
-    QCOMPARE(nextOpen.directory, QDir(dir.filePath(QStringLiteral("pictures"))).absolutePath());
-}
-
-void TestDrawBoard::cancelledOpenKeepsPicture()
-{
-    DrawBoard board;
-    open(board, goodPicture);
-    tool(board, "rotateAction")->trigger();
-    const QPixmap *before = board.currentPicture();
-
-    open(board, QString());
-    QCOMPARE(board.currentPicture(), before);
-    QCOMPARE(board.currentPicture()->size(), QSize(60, 40));
-    QCOMPARE(board.pictureRotation(), 90.0);
-}
-
-void TestDrawBoard::badFilesGiveNullPicture_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-
-    const QByteArray png = support::encoded(support::patternImage(QSize(60, 40)), "PNG");
-    QTest::newRow("not a picture") << QByteArray("hello, I am text\n");
-    QTest::newRow("truncated png") << png.left(png.size() * 2 / 3);
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("bomb") << support::pngClaimingSize(30000, 30000, false);
-}
-
-void TestDrawBoard::badFilesGiveNullPicture()
-{
-    QFETCH(QByteArray, contents);
-    const QString path = dir.filePath(QStringLiteral("pictures/bad-%1.png").arg(QTest::currentDataTag()));
-    QVERIFY(support::writeFile(path, contents));
-
-    DrawBoard board;
-    drag(board, {{100, 100}, {200, 100}});
-    open(board, goodPicture);
-    QVERIFY(!board.currentPicture()->isNull());
-    open(board, path);
-
-    QVERIFY(board.currentPicture());
-    QVERIFY(board.currentPicture()->isNull());
-    // Only the strokes remain on the canvas.
-    const QImage canvas = board.renderCanvas();
-    QCOMPARE(canvas.pixel(5, 5), qRgb(255, 255, 255));
-    QVERIFY(support::isDark(canvas.pixel(150, 100)));
 }
 
 QTEST_MAIN(TestDrawBoard)

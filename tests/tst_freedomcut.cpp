@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -239,15 +240,21 @@ void TestFreedomCut::failedWriteKeepsTheOverlay()
 {
     QVERIFY(openOverlay());
     drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    const QString unwritable = folder->filePath(QStringLiteral("region.unknown"));
     {
         // No picture writer knows this suffix, so the write fails.
-        FileDialogAnswerer unwritable(folder->filePath(QStringLiteral("region.unknown")));
+        FileDialogAnswerer answer(unwritable);
         QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
-        QVERIFY(unwritable.seen);
+        QVERIFY(answer.seen);
     }
     QTest::qWait(50);
     QVERIFY(overlay);
     QVERIFY(overlay->isVisible());
+    // The user is told, over the overlay, which file could not be written.
+    auto *message = overlay->findChild<QMessageBox *>();
+    QVERIFY(message);
+    QVERIFY(message->text().contains(QDir::toNativeSeparators(unwritable)));
+    delete message;
 
     // The capture is not lost: it can still be copied.
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);

@@ -28,6 +28,7 @@ private slots:
     void buttonActsOnPressNotRelease_data();
     void buttonActsOnPressNotRelease();
     void shortcutPressesItsButton();
+    void closedBoardIsFreed();
     void panelAndTrayShareThreeActions();
     void trayActivation_data();
     void trayActivation();
@@ -154,6 +155,21 @@ void HomeTest::shortcutPressesItsButton()
     QTest::keyClick(&home, Qt::Key(open[0] & ~Qt::KeyboardModifierMask),
                     Qt::KeyboardModifiers(open[0] & Qt::KeyboardModifierMask));
     QTRY_COMPARE(openWindows<DrawBoard>(), before + 1);
+}
+
+void HomeTest::closedBoardIsFreed()
+{
+    // Every Ctrl+Alt+O makes a new board, and a closed one is never shown again: it must go, with
+    // its picture.
+    Home home;
+    home.openDrawBoard();
+    const QList<DrawBoard *> boards = support::topLevels<DrawBoard>();
+    QCOMPARE(boards.size(), 1);
+    const QPointer<DrawBoard> board = boards.first();
+    QVERIFY(board->close());
+    QTRY_VERIFY(board.isNull());
+    home.openDrawBoard();
+    QCOMPARE(openWindows<DrawBoard>(), 1);
 }
 
 void HomeTest::panelAndTrayShareThreeActions()

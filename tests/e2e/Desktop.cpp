@@ -389,6 +389,33 @@ bool answerFileDialog(const QString &caption, const QString &path)
     return waitUntil([&] { return visibleWindows(title).isEmpty(); });
 }
 
+QString waitForMessage(qint64 pid, int timeoutMs)
+{
+    QString message;
+    waitUntil([&] {
+        message = titledWindows(pid, "_NET_WM_WINDOW_TYPE_DIALOG").value(0);
+        return !message.isEmpty();
+    }, timeoutMs);
+    return message;
+}
+
+QString messageText(const QString &messageWindow)
+{
+    // The text is selectable: a click into it (right of the icon, on the first line), all of it,
+    // copy.
+    if (!activate(messageWindow))
+        return {};
+    clickOnWindow(messageWindow, QPoint(100, 25));
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("ctrl+c"));
+    QString text;
+    waitUntil([&] {
+        text = QString::fromUtf8(clipboardData(QStringLiteral("UTF8_STRING")));
+        return !text.isEmpty();
+    }, 5000);
+    return text;
+}
+
 bool clearClipboard()
 {
     // xclip stays behind as the owner of the empty text until the program takes the clipboard.

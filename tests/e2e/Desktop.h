@@ -161,6 +161,11 @@ void chooseMenuEntry(int n);
 // dialog has gone.
 bool answerFileDialog(const QString &caption, const QString &path);
 
+// Waits for a message box of the process (a dialog titled like the program) and returns it.
+QString waitForMessage(qint64 pid, int timeoutMs = 15000);
+// The text of a message box, copied through the clipboard as a user would.
+QString messageText(const QString &messageWindow);
+
 // Makes the clipboard hold nothing but an empty text, so the next picture on it is a new one.
 bool clearClipboard();
 

@@ -20,6 +20,7 @@ private slots:
     void captureFillsClipboardAndBringsPanelBack();
     void savesCaptureThroughDialog_data();
     void savesCaptureThroughDialog();
+    void failedSaveSaysWhichFileAndWhy();
 
 private:
     const QSize screen{1920, 1080};
@@ -93,14 +94,17 @@ void TestE2eCapture::captureFillsClipboardAndBringsPanelBack()
 
 void TestE2eCapture::savesCaptureThroughDialog_data()
 {
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("magic");
-    QTest::newRow("png") << "capture.png" << support::pngMagic;
-    QTest::newRow("jpg") << "capture.jpg" << support::jpegMagic;
+    QTest::newRow("png") << "capture.png" << "capture.png" << support::pngMagic;
+    QTest::newRow("jpg") << "capture.jpg" << "capture.jpg" << support::jpegMagic;
+    QTest::newRow("no suffix: png") << "bare" << "bare.png" << support::pngMagic;
 }
 
 void TestE2eCapture::savesCaptureThroughDialog()
 {
+    QFETCH(QString, typed);
     QFETCH(QString, name);
     QFETCH(QByteArray, magic);
     e2e::ForeignWindow foreign;
@@ -108,7 +112,7 @@ void TestE2eCapture::savesCaptureThroughDialog()
     const QString path = dir.filePath(name);
 
     e2e::key(QStringLiteral("ctrl+alt+s"));
-    QVERIFY(e2e::answerFileDialog(QStringLiteral("保存截图"), path));
+    QVERIFY(e2e::answerFileDialog(QStringLiteral("保存截图"), dir.filePath(typed)));
     QVERIFY(e2e::waitUntil([&] { return support::fileBytes(path).startsWith(magic); }));
     const QImage saved(path);
     QCOMPARE(saved.size(), screen);
@@ -119,6 +123,24 @@ void TestE2eCapture::savesCaptureThroughDialog()
     // Nothing but finished pictures beside it: no temporary file of the write is left.
     for (const QString &entry : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         QVERIFY2(entry.endsWith(QLatin1String(".png")) || entry.endsWith(QLatin1String(".jpg")), qPrintable(entry));
+}
+
+void TestE2eCapture::failedSaveSaysWhichFileAndWhy()
+{
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    const QString path = dir.filePath(QStringLiteral("no-such-folder/capture.png"));
+
+    e2e::key(QStringLiteral("ctrl+alt+s"));
+    QVERIFY(e2e::answerFileDialog(QStringLiteral("保存截图"), path));
+    const QString message = e2e::waitForMessage(program->pid());
+    QVERIFY(!message.isEmpty());
+    const QString text = e2e::messageText(message);
+    QVERIFY2(text.contains(path), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("No such file or directory")), qPrintable(text));
+    e2e::key(QStringLiteral("Return"));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(message); }));
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_GUILESS_MAIN(TestE2eCapture)
