@@ -5,8 +5,8 @@
 #include <QString>
 
 // The desktop from grim, the screenshot tool of wlroots compositors (sway and its kin), which
-// writes every output as one PNG to its standard output. For those desktops where no Screenshot
-// portal runs.
+// writes every output as one picture to its standard output. For those desktops where no
+// Screenshot portal runs.
 class GrimDesktopGrabber : public DesktopGrabber
 {
 public:
