@@ -11,10 +11,16 @@ build_packages=(
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
     fonts-droid-fallback
+    # Qt's Wayland platform, for Wayland desktops
+    qtwayland5
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
     desktop-file-utils maim
+    # private session buses; headless sway with the wlr Screenshot portal and grim; headless KWin
+    # with the KDE GlobalShortcuts portal, and what builds the key injector for it
+    dbus sway grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr
+    kwin-wayland xdg-desktop-portal-kde libwayland-dev plasma-wayland-protocols
 )
 
 case "${1:-build}" in

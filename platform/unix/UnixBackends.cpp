@@ -1,10 +1,13 @@
-// The back ends of a Unix build: X11 where the application runs on xcb, the toolkit's own
-// services elsewhere.
+// The back ends of a Unix build: X11 where the application runs on xcb, the desktop portals on
+// Wayland, the toolkit's own services elsewhere.
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/StartUp.h"
 #include "platform/unix/UnixSignalExit.h"
+#include "platform/wayland/GrimDesktopGrabber.h"
+#include "platform/wayland/PortalDesktopGrabber.h"
+#include "platform/wayland/PortalHotKeys.h"
 #include "platform/x11/X11HotKeys.h"
 
 #include <QGuiApplication>
@@ -15,6 +18,12 @@ namespace {
 bool onX11()
 {
     return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+bool onWayland()
+{
+    // "wayland", or "wayland-egl" and the like
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 // Where no key can be held system-wide: the hot keys are simply not there.
@@ -35,11 +44,19 @@ GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
     if (onX11())
         return new X11HotKeys(window);
+    if (onWayland())
+        return new PortalHotKeys(window);
     return new NoGlobalHotKeys(window);
 }
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
+    // A Wayland client sees no screen but its own windows: the desktop hands the picture over
+    // through its portal, or grim takes it on compositors that run none.
+    if (onWayland()) {
+        auto grim = std::make_shared<GrimDesktopGrabber>();
+        return std::make_unique<PortalDesktopGrabber>(grim->isAvailable() ? grim : nullptr);
+    }
     // The toolkit grabs the root window, which spans every screen of the virtual desktop.
     return std::make_unique<QtDesktopGrabber>();
 }

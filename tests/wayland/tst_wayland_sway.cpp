@@ -1,0 +1,134 @@
+#include "platform/wayland/GrimDesktopGrabber.h"
+#include "platform/wayland/PortalDesktopGrabber.h"
+#include "platform/wayland/PortalHotKeys.h"
+#include "PrivateBus.h"
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QWidget>
+#include <QtTest>
+
+#include <optional>
+
+// The Wayland back ends in a headless sway session with the wlr Screenshot portal, a window of
+// known pixels covering the output: the portal's picture is grim's, grim stands in where no
+// portal runs, and the hot keys, for which sway offers no portal, are left alone with one line.
+class TestWaylandSway : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void portalPictureEqualsGrims();
+    void grimStandsInWithoutPortal();
+    void holdsNoHotKeysAndSaysSoOnce();
+
+private:
+    std::unique_ptr<QWidget> patternWindow;
+    QImage pattern;
+};
+
+namespace {
+
+// Fills itself with the known pattern, so every pixel of a grab says where it came from.
+class PatternWindow : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter(this).drawImage(0, 0, support::patternImage(size()));
+    }
+};
+
+// What grim itself sees of the output now.
+QImage grimPicture()
+{
+    QProcess grim;
+    grim.start(QStringLiteral("grim"), {QStringLiteral("-")});
+    if (!grim.waitForFinished(10000) || grim.exitCode() != 0)
+        return {};
+    return support::asRgb32(QImage::fromData(grim.readAllStandardOutput(), "PNG"));
+}
+
+std::optional<DesktopPicture> grabWith(DesktopGrabber &grabber)
+{
+    std::optional<DesktopPicture> result;
+    QObject context;
+    grabber.grab(&context, [&result](const DesktopPicture &picture) { result = picture; });
+    if (!QTest::qWaitFor([&result] { return result.has_value(); }, 30000))
+        return std::nullopt;
+    return result;
+}
+
+QStringList infoLines;
+
+void collectInfo(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtInfoMsg)
+        infoLines << text;
+}
+
+} // namespace
+
+void TestWaylandSway::initTestCase()
+{
+    QVERIFY2(QGuiApplication::platformName().startsWith(QLatin1String("wayland")),
+             qPrintable(QGuiApplication::platformName()));
+    // sway gives the only window the whole output, without a border.
+    patternWindow = std::make_unique<PatternWindow>();
+    patternWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(patternWindow.get()));
+    pattern = support::patternImage(QGuiApplication::primaryScreen()->size());
+    QTRY_VERIFY_WITH_TIMEOUT(grimPicture() == pattern, 10000);
+}
+
+void TestWaylandSway::portalPictureEqualsGrims()
+{
+    QVERIFY(dynamic_cast<PortalDesktopGrabber *>(DesktopGrabber::forThisSession().get()));
+    PortalDesktopGrabber grabber;
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<DesktopPicture> picture = grabWith(grabber);
+    qInfo("portal grab: %lld ms", clock.elapsed());
+    QVERIFY2(picture.has_value(), "the portal grab never answered");
+    QVERIFY2(picture->isValid(), qPrintable(picture->failure));
+    QCOMPARE(support::asRgb32(picture->image), grimPicture());
+}
+
+void TestWaylandSway::grimStandsInWithoutPortal()
+{
+    PrivateBus noPortals;
+    QVERIFY(noPortals.isUp());
+    PortalDesktopGrabber grabber(std::make_shared<GrimDesktopGrabber>(), noPortals.connect(QStringLiteral("bare")));
+    const std::optional<DesktopPicture> picture = grabWith(grabber);
+    QVERIFY2(picture.has_value(), "the grab never answered");
+    QVERIFY2(picture->isValid(), qPrintable(picture->failure));
+    QCOMPARE(support::asRgb32(picture->image), pattern);
+}
+
+void TestWaylandSway::holdsNoHotKeysAndSaysSoOnce()
+{
+    QWidget window;
+    auto *hotKeys = qobject_cast<PortalHotKeys *>(GlobalHotKeys::create(&window));
+    QVERIFY(hotKeys);
+    QSignalSpy settled(hotKeys, &PortalHotKeys::bindingSettled);
+    infoLines.clear();
+    QtMessageHandler previous = qInstallMessageHandler(collectInfo);
+    hotKeys->grabAll();
+    QTRY_COMPARE_WITH_TIMEOUT(settled.count(), 1, 15000);
+    hotKeys->grabAll();
+    QTRY_COMPARE_WITH_TIMEOUT(settled.count(), 2, 15000);
+    qInstallMessageHandler(previous);
+
+    QVERIFY(hotKeys->heldIds().isEmpty());
+    QCOMPARE(infoLines.size(), 1);
+    QVERIFY2(infoLines.first().contains(QLatin1String("tavo-screenshot --full")), qPrintable(infoLines.first()));
+}
+
+QTEST_MAIN(TestWaylandSway)
+#include "tst_wayland_sway.moc"
