@@ -1,11 +1,15 @@
 // The back ends of a Unix build: X11 where the application runs on xcb, the toolkit's own
 // services elsewhere.
+#include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/StartUp.h"
+#include "platform/WindowWithdrawal.h"
 #include "platform/unix/UnixSignalExit.h"
+#include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11WindowWithdrawal.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -40,8 +44,16 @@ GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
-    // The toolkit grabs the root window, which spans every screen of the virtual desktop.
+    if (onX11())
+        return std::make_unique<X11DesktopGrabber>();
     return std::make_unique<QtDesktopGrabber>();
+}
+
+std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
+{
+    if (onX11())
+        return std::make_unique<X11WindowWithdrawal>();
+    return std::make_unique<DelayedWithdrawal>();
 }
 
 std::unique_ptr<QObject> exitOnTerminationRequests()
