@@ -5,7 +5,8 @@
 # TAVO_SCREEN sets the screen (default 1920x1080x24); TAVO_NO_TRAY=1 leaves the tray host out.
 # TAVO_HEADS="1920x1080 1280x1024" gives several screens side by side instead, as Qt sees them on a
 # real multi-monitor desktop: a nested Xephyr server with one head each, joined by Xinerama, runs
-# inside an Xvfb large enough to hold it.
+# inside an Xvfb large enough to hold it. TAVO_SERVER_ARGS are more arguments for the (innermost)
+# X server, e.g. "-extension MIT-SHM" for a server without shared memory, as a remote one is.
 set -euo pipefail
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavo-desktop.XXXXXX")
@@ -50,9 +51,9 @@ if [[ -n "${TAVO_HEADS:-}" ]]; then
         ((${head#*x} > height)) && height=${head#*x}
     done
     start_server xvfb Xvfb -screen 0 "$((width + 64))x$((height + 64))x24"
-    start_server xephyr Xephyr +xinerama -extension RANDR "${heads[@]}"
+    start_server xephyr Xephyr +xinerama -extension RANDR "${heads[@]}" ${TAVO_SERVER_ARGS:-}
 else
-    start_server xvfb Xvfb -screen 0 "${TAVO_SCREEN:-1920x1080x24}"
+    start_server xvfb Xvfb -screen 0 "${TAVO_SCREEN:-1920x1080x24}" ${TAVO_SERVER_ARGS:-}
 fi
 
 # A session of our own: no session bus (so the tray is the XEmbed one trayer hosts), a fresh
