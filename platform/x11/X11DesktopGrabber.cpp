@@ -1,26 +1,15 @@
 #include "X11DesktopGrabber.h"
 
 #include "platform/QtDesktopGrabber.h"
+#include "platform/x11/SharedImagePool.h"
 
 #include <QX11Info>
-#include <xcb/shm.h>
 #include <xcb/xcb.h>
-
-#include <sys/ipc.h>
-#include <sys/shm.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace {
-
-struct FreeDeleter
-{
-    void operator()(void *p) const { std::free(p); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 constexpr int bytesPerPixel = 4;
 
@@ -54,86 +43,54 @@ xcb_screen_t *rootScreen(xcb_connection_t *connection)
     return screens.rem ? screens.data : nullptr;
 }
 
-// The server leaves the fourth byte of a 24-bit pixel as it likes (mostly 0); QImage's RGB32
-// must have it 0xff, or the picture turns transparent wherever it is painted over something.
-void makeOpaque(uchar *pixels, size_t count)
-{
-    auto *pixel = reinterpret_cast<quint32 *>(pixels);
-    for (size_t i = 0; i < count; ++i)
-        pixel[i] |= 0xff000000u;
-}
-
-// Detaches the segment from our address space once the last picture that uses it is gone.
-void detachSegment(void *address)
-{
-    shmdt(address);
-}
-
-// The server copies the area into a fresh segment, which then becomes the picture's own memory:
-// no copy on our side. The segment is marked for removal at once, so nothing is left behind
-// however the program ends.
-QImage grabThroughSharedMemory(xcb_connection_t *connection, xcb_window_t root, const QRect &area)
-{
-    const size_t size = size_t(area.width()) * size_t(area.height()) * bytesPerPixel;
-    const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-    if (id < 0)
-        return {};
-    void *address = shmat(id, nullptr, 0);
-    if (address == reinterpret_cast<void *>(-1)) {
-        shmctl(id, IPC_RMID, nullptr);
-        return {};
-    }
-    const xcb_shm_seg_t segment = xcb_generate_id(connection);
-    // Checked, with the error read here: a refusal is expected on a remote server and must not
-    // reach the toolkit's error handler, which would print it.
-    const xcb_void_cookie_t attach = xcb_shm_attach_checked(connection, segment, uint32_t(id), 0);
-    xcb_generic_error_t *error = nullptr;
-    Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-        connection,
-        xcb_shm_get_image(connection, root, int16_t(area.x()), int16_t(area.y()), uint16_t(area.width()),
-                          uint16_t(area.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-        &error));
-    std::free(error);
-    xcb_generic_error_t *attachError = xcb_request_check(connection, attach);
-    if (attachError)
-        std::free(attachError);
-    else
-        xcb_shm_detach(connection, segment);
-    xcb_flush(connection);
-    // The server attached it before answering (or never will): either way it may go now.
-    shmctl(id, IPC_RMID, nullptr);
-    if (!reply || attachError) {
-        shmdt(address);
-        return {};
-    }
-    makeOpaque(static_cast<uchar *>(address), size / bytesPerPixel);
-    return QImage(static_cast<uchar *>(address), area.width(), area.height(), area.width() * bytesPerPixel,
-                  QImage::Format_RGB32, detachSegment, address);
-}
-
-// The same pixels over the socket.
+// The pixels over the socket, made opaque as QImage's RGB32 requires (the server leaves the
+// fourth byte of a 24-bit pixel as it likes).
 QImage grabThroughSocket(xcb_connection_t *connection, xcb_window_t root, const QRect &area)
 {
     xcb_generic_error_t *error = nullptr;
-    Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+    xcb_get_image_reply_t *reply = xcb_get_image_reply(
         connection,
         xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(area.x()), int16_t(area.y()),
                       uint16_t(area.width()), uint16_t(area.height()), ~0u),
-        &error));
+        &error);
     std::free(error);
     const int rowBytes = area.width() * bytesPerPixel;
-    if (!reply || xcb_get_image_data_length(reply.get()) < rowBytes * area.height())
-        return {};
-    QImage picture(area.size(), QImage::Format_RGB32);
-    const uint8_t *data = xcb_get_image_data(reply.get());
-    for (int y = 0; y < area.height(); ++y) {
-        std::memcpy(picture.scanLine(y), data + size_t(y) * size_t(rowBytes), size_t(rowBytes));
-        makeOpaque(picture.scanLine(y), size_t(area.width()));
+    QImage picture;
+    if (reply && xcb_get_image_data_length(reply) >= rowBytes * area.height()) {
+        picture = QImage(area.size(), QImage::Format_RGB32);
+        const uint8_t *data = xcb_get_image_data(reply);
+        for (int y = 0; y < area.height(); ++y) {
+            auto *line = reinterpret_cast<quint32 *>(picture.scanLine(y));
+            std::memcpy(line, data + size_t(y) * size_t(rowBytes), size_t(rowBytes));
+            for (int x = 0; x < area.width(); ++x)
+                line[x] |= 0xff000000u;
+        }
     }
+    std::free(reply);
     return picture;
 }
 
 } // namespace
+
+X11DesktopGrabber::X11DesktopGrabber()
+{
+    if (xcb_connection_t *connection = QX11Info::connection()) {
+        sharedMemory = std::make_unique<SharedImagePool>(connection);
+        if (!sharedMemory->available())
+            sharedMemory.reset();
+    }
+    // The picture just taken holds its memory (on the clipboard, say), so the next grab needs
+    // other memory: made ready right after this one, not when the next key is pressed.
+    spareAfterGrab.setSingleShot(true);
+    spareAfterGrab.setInterval(0);
+    QObject::connect(&spareAfterGrab, &QTimer::timeout, [this] {
+        xcb_screen_t *screen = QX11Info::connection() ? rootScreen(QX11Info::connection()) : nullptr;
+        if (sharedMemory && screen)
+            sharedMemory->prepareSpare(screen->root, desktopDeviceArea());
+    });
+}
+
+X11DesktopGrabber::~X11DesktopGrabber() = default;
 
 void X11DesktopGrabber::grab(QObject *context, Done done)
 {
@@ -157,23 +114,19 @@ QImage X11DesktopGrabber::grabRoot(const QRect &wanted)
     usedSharedMemory = false;
     xcb_connection_t *connection = QX11Info::connection();
     xcb_screen_t *screen = connection ? rootScreen(connection) : nullptr;
-    if (!screen || !rootIsRgb32(connection, screen))
+    if (!screen || !rootIsRgb32(connection, screen)
+        || !QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels).contains(wanted))
         return {};
-    const QRect area = wanted & QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-    if (area != wanted)
-        return {};
-    if (!sharedMemoryRefused) {
-        const xcb_query_extension_reply_t *shm = xcb_get_extension_data(connection, &xcb_shm_id);
-        if (shm && shm->present) {
-            QImage image = grabThroughSharedMemory(connection, screen->root, area);
-            if (!image.isNull()) {
-                usedSharedMemory = true;
-                return image;
-            }
-            // Refused (typically a server on another machine, which cannot reach our memory):
-            // the socket from now on.
-            sharedMemoryRefused = true;
+    if (sharedMemory) {
+        QImage image = sharedMemory->grab(screen->root, wanted);
+        if (!image.isNull()) {
+            usedSharedMemory = true;
+            spareAfterGrab.start();
+            return image;
         }
+        // Refused (typically a server on another machine, which cannot reach our memory): the
+        // socket from now on.
+        sharedMemory.reset();
     }
-    return grabThroughSocket(connection, screen->root, area);
+    return grabThroughSocket(connection, screen->root, wanted);
 }

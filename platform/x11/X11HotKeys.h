@@ -3,6 +3,7 @@
 #include "platform/GlobalHotKeys.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -38,6 +39,9 @@ private:
     void grabAgainForNewKeyMap();
 
     QVector<Grab> grabs;
+    // The server time of the last press handled and how long handling it took, in milliseconds.
+    unsigned int lastPressTime = 0;
+    unsigned int lastPressBusyMs = 0;
     unsigned int lockMask = 0;
     unsigned int xkbEvent = 0;
     bool regrabPending = false;
