@@ -60,7 +60,7 @@ done
 sleep 1 # let the panel settle and the first hot key arrive at a running event loop
 
 # A foreign window has the focus, so the key reaches the program through its system-wide grab.
-xmessage -name foreign -geometry 300x100+200+200 "a foreign window" &
+xmessage -name foreign -geometry 300x100+200+200 "a foreign window" 2>/dev/null &
 foreign=$!
 trap 'kill $program $foreign 2>/dev/null || true' EXIT
 sleep 0.5
@@ -70,7 +70,7 @@ tavo=$("$build/bench/clipboard-latency" key "$runs" 1600)
 floor=$("$build/bench/clipboard-latency" floor "$runs" | median)
 pipeline=$("$build/bench/clipboard-latency" command "$runs" 'maim | xclip -selection clipboard -t image/png')
 
-first=$(head -n1 <<<"$tavo" | column 1)
+first=$(head -n1 <<<"$tavo" | column 1 | median)
 owner=$(column 1 <<<"$tavo" | median)
 pasted=$(column 2 <<<"$tavo" | median)
 png_kb=$(column 3 <<<"$tavo" | median | awk '{ printf "%.0f", $1 / 1024 }')

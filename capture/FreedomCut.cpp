@@ -40,8 +40,8 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
 
 void FreedomCut::showOn(QScreen *screen)
 {
-    // The window is told its screen before it is mapped, so it goes full screen there.
-    setAttribute(Qt::WA_NativeWindow);
+    // The window is made and told its screen before it is mapped, so it goes full screen there.
+    winId();
     if (QWindow *window = windowHandle())
         window->setScreen(screen);
     setGeometry(screen->geometry());
@@ -83,10 +83,7 @@ void FreedomCut::connectActions()
 void FreedomCut::clearSelection()
 {
     dragging = false;
-    update(outlineArea(startPoint, endPoint) & rect());
-    startPoint = QPoint();
-    endPoint = QPoint();
-    update(outlineArea(startPoint, endPoint) & rect());
+    setSelection(QPoint(), QPoint());
     hideButtonRow();
 }
 
@@ -96,11 +93,12 @@ QPoint FreedomCut::onOverlay(const QPoint &position) const
     return QPoint(qBound(0, position.x(), width() - 1), qBound(0, position.y(), height() - 1));
 }
 
-void FreedomCut::moveSelectionEnd(const QPoint &to)
+void FreedomCut::setSelection(const QPoint &start, const QPoint &end)
 {
     // Only the outline changes (the buttons repaint themselves): its old and its new place.
-    update((outlineArea(startPoint, endPoint) + outlineArea(startPoint, to)) & rect());
-    endPoint = to;
+    update((outlineArea(startPoint, endPoint) + outlineArea(start, end)) & rect());
+    startPoint = start;
+    endPoint = end;
 }
 
 void FreedomCut::mousePressEvent(QMouseEvent *event)
@@ -111,10 +109,8 @@ void FreedomCut::mousePressEvent(QMouseEvent *event)
     }
     if (event->button() != Qt::LeftButton)
         return;
-    update(outlineArea(startPoint, endPoint) & rect());
-    startPoint = onOverlay(event->pos());
-    endPoint = startPoint;
-    update(outlineArea(startPoint, endPoint) & rect());
+    const QPoint at = onOverlay(event->pos());
+    setSelection(at, at);
     dragging = true;
     emit selectionStarted();
 }
@@ -123,7 +119,7 @@ void FreedomCut::mouseMoveEvent(QMouseEvent *event)
 {
     if (!dragging)
         return;
-    moveSelectionEnd(onOverlay(event->pos()));
+    setSelection(startPoint, onOverlay(event->pos()));
     placeButtonRow(endPoint);
 }
 
@@ -132,7 +128,7 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !dragging)
         return;
     dragging = false;
-    moveSelectionEnd(onOverlay(event->pos()));
+    setSelection(startPoint, onOverlay(event->pos()));
     placeButtonRow(endPoint);
     connectActions();
 }

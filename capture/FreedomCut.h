@@ -49,7 +49,7 @@ private:
     void placeButtonRow(const QPoint &pointer);
     void hideButtonRow();
     void connectActions();
-    void moveSelectionEnd(const QPoint &to);
+    void setSelection(const QPoint &start, const QPoint &end);
     QPoint onOverlay(const QPoint &position) const;
     QPixmap renderRegion(const QRect &area) const;
 
