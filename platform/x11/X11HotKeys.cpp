@@ -3,6 +3,7 @@
 #include "platform/HotKeyTable.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <QX11Info>
 // Xlib's macros (None, KeyPress, Bool...) clash with Qt's names, so these come last.

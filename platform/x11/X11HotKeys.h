@@ -3,7 +3,6 @@
 #include "platform/GlobalHotKeys.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QElapsedTimer>
 
 #include <vector>
 
