@@ -2,7 +2,8 @@
 
 #include "board/DrawBoard.h"
 #include "capture/CaptureSave.h"
-#include "capture/FreedomCut.h"
+#include "capture/ClipboardPicture.h"
+#include "capture/RegionCapture.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
 #include "common/ProgramTitle.h"
@@ -11,8 +12,8 @@
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
 #include "platform/ShutterSound.h"
+#include "platform/WindowWithdrawal.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -43,6 +44,7 @@ struct PanelButton
 Home::Home(QWidget *parent)
     : QWidget(parent)
     , grabber(DesktopGrabber::forThisSession())
+    , withdrawal(WindowWithdrawal::forThisSession())
 {
     registerHotKeys();
     createTrayIcon();
@@ -104,17 +106,27 @@ bool Home::nativeEvent(const QByteArray &eventType, void *message, long *result)
 
 void Home::image_cut()
 {
-    hide();
+    // A held key repeats: a repeat that comes while a capture is still being taken is dropped.
+    if (grabbing)
+        return;
+    grabbing = true;
+    // The panel leaves the screen first, so it is never in the picture.
+    withdrawal->hide(this, [this] {
+        grabber->grab(this, [this](const DesktopPicture &desktop) { keepCapture(desktop); });
+    });
+}
+
+void Home::keepCapture(const DesktopPicture &desktop)
+{
+    grabbing = false;
+    screenPixmap = QPixmap::fromImage(desktop.image);
+    if (desktop.isValid())
+        offerOnClipboard(desktop.image);
     // A capture within the previous one's time: that one's timer and sound end here, once; the
     // new timer brings the panel back.
     releaseCaptureTimerAndPlayer();
-    // The grab comes before the player: the first QMediaPlayer of a run starts the media back
-    // end (80-130 ms here, against 15-25 ms for the grab itself), and the screen must be taken
-    // as it was at the press, not a tenth of a second later.
-    grabber->grab(this, [this](const DesktopPicture &desktop) {
-        screenPixmap = QPixmap::fromImage(desktop.image);
-        QGuiApplication::clipboard()->setPixmap(screenPixmap, QClipboard::Clipboard);
-    });
+    // After the grab: the first QMediaPlayer of a run starts the media back end, which takes
+    // longer than the grab itself.
     player = startShutterSound(this);
     player->setObjectName(QStringLiteral("shutterPlayer"));
     timer = new QTimer(this);
@@ -235,10 +247,32 @@ void Home::openDrawBoard()
 
 void Home::freeCut()
 {
-    grabber->grab(this, [](const DesktopPicture &desktop) {
-        auto *overlay = new FreedomCut(QPixmap::fromImage(desktop.image), nullptr);
-        overlay->show();
+    // One region capture at a time: asking again brings the open one forward.
+    if (regionCapture) {
+        regionCapture->activate();
+        return;
+    }
+    if (grabbing)
+        return;
+    grabbing = true;
+    const bool panelWasShown = isVisible();
+    withdrawal->hide(this, [this, panelWasShown] {
+        grabber->grab(this, [this, panelWasShown](const DesktopPicture &desktop) {
+            openRegionCapture(desktop, panelWasShown);
+        });
     });
+}
+
+void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
+{
+    grabbing = false;
+    regionCapture = new RegionCapture(desktop, this);
+    // The panel comes back as it was once the capture is over, not over the frozen desktop.
+    connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
+        if (panelWasShown)
+            show();
+    });
+    regionCapture->open();
 }
 
 void Home::closeNormal()

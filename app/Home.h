@@ -13,6 +13,9 @@ class DrawBoard;
 class GlobalHotKeys;
 class QMediaPlayer;
 class QTimer;
+class RegionCapture;
+class WindowWithdrawal;
+struct DesktopPicture;
 
 // The tray-resident main panel: four picture buttons, the tray icon with its menu, the system-wide
 // hot keys and the full-screen capture. It lives for the whole run; every other window is opened
@@ -47,6 +50,8 @@ private:
     void unregisterHotKeys();
     void dispatchHotKey(int id);
     void releaseCaptureTimerAndPlayer();
+    void keepCapture(const DesktopPicture &desktop);
+    void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown);
     void createTrayIcon();
     void applyPanelStyle();
     void createButtons();
@@ -59,4 +64,7 @@ private:
     QPoint dragOffset;
     GlobalHotKeys *hotKeys = nullptr;
     std::unique_ptr<DesktopGrabber> grabber;
+    std::unique_ptr<WindowWithdrawal> withdrawal;
+    QPointer<RegionCapture> regionCapture;
+    bool grabbing = false; // a capture's panel is leaving the screen or its desktop being grabbed
 };

@@ -1,26 +1,29 @@
 #include "FreedomCut.h"
 
-#include "RegionGeometry.h"
+#include "ClipboardPicture.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/RepaintPacer.h"
 #include "common/SafeSave.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 
 FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
+    : FreedomCut(frozen, OverlayPlacement(), parent)
+{
+}
+
+FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement, QWidget *parent)
     : QWidget(parent)
     , frozenPixmap(frozen)
-    // Between paints only the outline moves (the buttons repaint themselves), so the continuous
-    // repaint covers where it was and where it is instead of the whole screen each time.
-    , pacer(new RepaintPacer(this, [this] { return changingArea(); }))
+    , placement(placement)
 {
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -33,6 +36,17 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
                                       QStringLiteral("QPushButton{border-image:url(:/resources/img/cancel.png)}"));
     copyButton = createActionButton(QStringLiteral("复制到剪切板"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/copy.png)}"));
+    hideButtonRow();
+}
+
+void FreedomCut::showOn(QScreen *screen)
+{
+    // The window is made and told its screen before it is mapped, so it goes full screen there.
+    winId();
+    if (QWindow *window = windowHandle())
+        window->setScreen(screen);
+    setGeometry(screen->geometry());
+    show();
 }
 
 QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QString &styleSheet)
@@ -41,17 +55,22 @@ QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QStrin
     button->setToolTip(toolTip);
     button->setStyleSheet(styleSheet);
     button->setFixedSize(regionButtonSize, regionButtonSize);
-    // Out of sight to the left of the screen, not hidden, until the pointer first moves.
-    button->setGeometry(-button->width(), button->height(), button->width(), button->height());
     return button;
 }
 
 void FreedomCut::placeButtonRow(const QPoint &pointer)
 {
-    const RegionButtonRow row = buttonRowAt(pointer);
+    const RegionButtonRow row = buttonRowAt(pointer, rect());
     saveButton->setGeometry(row.save);
     cancelButton->setGeometry(row.cancel);
     copyButton->setGeometry(row.copy);
+}
+
+void FreedomCut::hideButtonRow()
+{
+    // Out of sight to the left of the screen, not hidden, until the pointer first moves.
+    for (QPushButton *button : {saveButton, cancelButton, copyButton})
+        button->setGeometry(-button->width(), button->height(), button->width(), button->height());
 }
 
 void FreedomCut::connectActions()
@@ -62,42 +81,72 @@ void FreedomCut::connectActions()
     connect(cancelButton, SIGNAL(clicked()), this, SLOT(close()), Qt::UniqueConnection);
 }
 
+void FreedomCut::clearSelection()
+{
+    dragging = false;
+    setSelection(QPoint(), QPoint());
+    hideButtonRow();
+}
+
+QPoint FreedomCut::onOverlay(const QPoint &position) const
+{
+    // A drag that wanders onto another screen still selects on this one, up to its edge.
+    return QPoint(qBound(0, position.x(), width() - 1), qBound(0, position.y(), height() - 1));
+}
+
+void FreedomCut::setSelection(const QPoint &start, const QPoint &end)
+{
+    // Only the outline changes (the buttons repaint themselves): its old and its new place.
+    update((outlineArea(startPoint, endPoint) + outlineArea(start, end)) & rect());
+    startPoint = start;
+    endPoint = end;
+}
+
 void FreedomCut::mousePressEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::RightButton && !dragging) {
+        close();
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return;
-    endPoint = event->pos();
-    startPoint = event->pos();
+    const QPoint at = onOverlay(event->pos());
+    setSelection(at, at);
+    dragging = true;
+    emit selectionStarted();
 }
 
 void FreedomCut::mouseMoveEvent(QMouseEvent *event)
 {
-    endPoint = event->pos();
+    if (!dragging)
+        return;
+    setSelection(startPoint, onOverlay(event->pos()));
     placeButtonRow(endPoint);
 }
 
 void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || !dragging)
         return;
-    endPoint = event->pos();
+    dragging = false;
+    setSelection(startPoint, onOverlay(event->pos()));
     placeButtonRow(endPoint);
     connectActions();
 }
 
-void FreedomCut::paintEvent(QPaintEvent *event)
+void FreedomCut::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void FreedomCut::paintEvent(QPaintEvent *)
+{
+    // Painted only when something changed: an idle overlay draws nothing.
     QPainter painter(this);
-    paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement());
-    painter.end();
-    // Only a paint that covered the old outline and the new one has put the new one on screen;
-    // one for a moved button, say, leaves the old outline where it was.
-    if (changingArea().subtracted(event->region()).isEmpty()) {
-        paintedStart = startPoint;
-        paintedEnd = endPoint;
-    }
-    // The overlay keeps repainting while shown, but no faster than the screen refreshes.
-    pacer->scheduleNextPaint();
+    paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
 }
 
 void FreedomCut::showEvent(QShowEvent *)
@@ -105,21 +154,9 @@ void FreedomCut::showEvent(QShowEvent *)
     showFullScreen();
 }
 
-OverlayPlacement FreedomCut::placement() const
-{
-    // The frozen picture starts at the desktop's origin; the overlay covers the screen the window
-    // system gave it, which need not be the one there.
-    return {mapToGlobal(QPoint(0, 0)), width()};
-}
-
-QRegion FreedomCut::changingArea() const
-{
-    return (outlineArea(paintedStart, paintedEnd) + outlineArea(startPoint, endPoint)) & rect();
-}
-
 QPixmap FreedomCut::renderRegion(const QRect &area) const
 {
-    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement()));
+    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
 }
 
 void FreedomCut::save_close()
@@ -149,8 +186,7 @@ void FreedomCut::copy_close()
     const QRect area = copyGrabRect(startPoint, endPoint);
     if (area.isNull())
         return;
-    QClipboard *clipboard = QGuiApplication::clipboard();
     regionPixmap = renderRegion(area);
-    clipboard->setPixmap(regionPixmap, QClipboard::Clipboard);
+    offerOnClipboard(regionPixmap.toImage());
     close();
 }

@@ -27,10 +27,22 @@ QRect insideOutline(const QPoint &start, const QPoint &end, int shrink)
     return grab.isEmpty() ? QRect() : grab;
 }
 
-qreal logicalWidth(const QPixmap &frozen, const QPainter &painter)
+qreal ratioOf(const QPixmap &frozen, const OverlayPlacement &placement)
 {
-    if (!frozen.isNull())
-        return frozen.width() / frozen.devicePixelRatioF();
+    if (placement.ratio > 0)
+        return placement.ratio;
+    return frozen.isNull() ? 1.0 : frozen.devicePixelRatioF();
+}
+
+QRect sourceOf(const QPixmap &frozen, const OverlayPlacement &placement)
+{
+    return placement.source.isNull() ? QRect(QPoint(0, 0), frozen.size()) : placement.source;
+}
+
+qreal logicalWidth(const QPixmap &frozen, const OverlayPlacement &placement, const QPainter &painter)
+{
+    if (!frozen.isNull() || !placement.source.isNull())
+        return sourceOf(frozen, placement).width() / ratioOf(frozen, placement);
     const QPaintDevice *device = painter.device();
     return device ? device->width() / device->devicePixelRatioF() : 0.0;
 }
@@ -64,11 +76,18 @@ void paintOutline(QPainter &painter, const QPoint &start, const QPoint &end)
 }
 } // namespace
 
-RegionButtonRow buttonRowAt(const QPoint &pointer)
+RegionButtonRow buttonRowAt(const QPoint &pointer, const QRect &screen)
 {
-    const int top = pointer.y() + buttonRowDrop;
-    return {buttonAt(pointer.x() - buttonRowGap, top), buttonAt(pointer.x(), top),
-            buttonAt(pointer.x() + buttonRowGap, top)};
+    constexpr int rowWidth = 2 * buttonRowGap + regionButtonSize;
+    int left = pointer.x() - buttonRowGap;
+    int top = pointer.y() + buttonRowDrop;
+    if (!screen.isNull()) {
+        if (top + regionButtonSize > screen.bottom() + 1)
+            top = pointer.y() - buttonRowDrop - regionButtonSize;
+        top = qBound(screen.top(), top, screen.bottom() + 1 - regionButtonSize);
+        left = qBound(screen.left(), left, screen.right() + 1 - rowWidth);
+    }
+    return {buttonAt(left, top), buttonAt(left + buttonRowGap, top), buttonAt(left + 2 * buttonRowGap, top)};
 }
 
 QRect normalisedSelection(const QPoint &start, const QPoint &end)
@@ -101,8 +120,13 @@ void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start,
                   const OverlayPlacement &placement)
 {
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.drawPixmap(-placement.origin, frozen);
-    paintCornerMarks(painter, placement.width >= 0 ? placement.width : logicalWidth(frozen, painter));
+    if (!frozen.isNull()) {
+        // One device pixel of the picture to one of the screen: copied, never resampled.
+        const QRect source = sourceOf(frozen, placement);
+        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(source.size()) / ratioOf(frozen, placement)), frozen,
+                           QRectF(source));
+    }
+    paintCornerMarks(painter, logicalWidth(frozen, placement, painter));
     paintOutline(painter, start, end);
 }
 
@@ -111,7 +135,7 @@ QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoin
 {
     if (area.isEmpty())
         return {};
-    const qreal ratio = frozen.isNull() ? 1.0 : frozen.devicePixelRatioF();
+    const qreal ratio = ratioOf(frozen, placement);
     QImage picture((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);  // what the overlay shows where there is no frozen picture

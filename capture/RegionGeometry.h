@@ -22,8 +22,10 @@ struct RegionButtonRow
     QRect copy;
 };
 
-// The row follows the pointer itself, not the selection, and is not kept on the screen.
-RegionButtonRow buttonRowAt(const QPoint &pointer);
+// The row follows the pointer itself, not the selection: 20 pixels below it, centred on the save
+// button. Near an edge of `screen` it moves above the pointer or to the left so that every button
+// stays inside, in the same order; a null `screen` keeps it below the pointer wherever that is.
+RegionButtonRow buttonRowAt(const QPoint &pointer, const QRect &screen = QRect());
 
 // The selection between two points whichever way it was dragged: the top-left point and the
 // distances between the points. The outline runs through both points, so its pixels are the
@@ -39,14 +41,13 @@ QRect copyGrabRect(const QPoint &start, const QPoint &end);
 // each of its edges. Everything else the overlay paints stays as it is while it is open.
 QRegion outlineArea(const QPoint &start, const QPoint &end);
 
-// Where the overlay stands on the frozen desktop, which spans every screen: its top-left corner
-// there and its width, both logical. On one screen at the origin the defaults say it all; on a
-// larger desktop the overlay covers the one screen it was shown on. A negative width means the
-// frozen picture's own.
+// Which part of the frozen desktop an overlay shows and at what scale: the frozen picture spans
+// every screen at device pixels, and each overlay covers one screen. The defaults show the whole
+// picture at its own device pixel ratio.
 struct OverlayPlacement
 {
-    QPoint origin;
-    int width = -1;
+    QRect source;      // in the frozen picture's pixels; null: all of it
+    qreal ratio = 0;   // device pixels per logical pixel of the overlay; 0: the picture's own
 };
 
 // Paints the overlay: its part of the frozen desktop, the red corner marks at its own top

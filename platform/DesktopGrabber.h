@@ -1,21 +1,49 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
+#include <QRect>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 #include <memory>
 
 class QObject;
+class QScreen;
+
+// Where one screen lies in a picture of the desktop.
+struct ScreenPart
+{
+    QPointer<QScreen> screen;  // null once the screen has gone
+    QRect area;                // in the picture's pixels
+};
 
 // A picture of the whole desktop, or why there is none.
 struct DesktopPicture
 {
-    QImage image;     // every screen of the virtual desktop at device pixels; null on failure
-    QString failure;  // a short reason for the user when the image is null
+    // The bounding box of every screen at device pixels (a device pixel ratio of 1); what no
+    // screen covers is black. Null on failure.
+    QImage image;
+    QVector<ScreenPart> screens;  // in the order the toolkit lists them
+    QString failure;              // a short reason for the user when the image is null
 
     bool isValid() const { return !image.isNull(); }
 };
+
+// Where a screen lies on the desktop in device pixels. The toolkit gives a scaled screen a
+// logical size but keeps its device position, so the two cannot simply be multiplied.
+QRect deviceArea(const QScreen *screen);
+
+// The bounding box of every screen's device area.
+QRect desktopDeviceArea();
+
+// The screens' places in a picture that covers `covered` (device pixels) of the desktop.
+QVector<ScreenPart> screenPartsWithin(const QRect &covered);
+
+// Paints black what no screen covers in a picture of `covered`: the window system may keep any
+// pixels there.
+void blackenUncovered(QImage &picture, const QRect &covered);
 
 // Takes pictures of the desktop. Each window system has its own way (a root-window grab, a
 // portal request), some of them answering only later, so the picture is handed to a callback.

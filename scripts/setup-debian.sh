@@ -6,7 +6,7 @@ set -euo pipefail
 
 build_packages=(
     cmake g++ make pkg-config
-    qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxtst-dev libxfixes-dev
+    qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxtst-dev libxfixes-dev
     # the shutter sound: Qt's GStreamer back end and the MP3 decoder
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
@@ -21,6 +21,8 @@ test_packages=(
     # with the KDE GlobalShortcuts portal, and what builds the key injector for it
     dbus sway grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr
     kwin-wayland xdg-desktop-portal-kde libwayland-dev plasma-wayland-protocols
+    # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb
+    xserver-xephyr
 )
 
 case "${1:-build}" in

@@ -3,6 +3,10 @@
 # manager and trayer as the tray host. Parallel runs never share a display.
 #   scripts/with-desktop.sh COMMAND [ARG...]
 # TAVO_SCREEN sets the screen (default 1920x1080x24); TAVO_NO_TRAY=1 leaves the tray host out.
+# TAVO_HEADS="1920x1080 1280x1024" gives several screens side by side instead, as Qt sees them on a
+# real multi-monitor desktop: a nested Xephyr server with one head each, joined by Xinerama, runs
+# inside an Xvfb large enough to hold it. TAVO_SERVER_ARGS are more arguments for the (innermost)
+# X server, e.g. "-extension MIT-SHM" for a server without shared memory, as a remote one is.
 set -euo pipefail
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavo-desktop.XXXXXX")
@@ -30,12 +34,27 @@ wait_for() { # wait_for SECONDS COMMAND...: retry a check until it succeeds or t
 
 # -noreset: without it the server resets whenever its last client leaves, and a client that
 # connects during the reset (openbox, right after the readiness check) is turned away.
-Xvfb -displayfd 3 -screen 0 "${TAVO_SCREEN:-1920x1080x24}" -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 20 test -s "$work/display"
-export DISPLAY=":$(head -n1 "$work/display")"
-wait_for 20 xdpyinfo
+start_server() { # start_server NAME ARG...: start an X server on a free display and use it
+    local name=$1; shift
+    "$@" -displayfd 3 -nolisten tcp -noreset 3>"$work/$name.display" >"$work/$name.log" 2>&1 &
+    pids+=($!)
+    wait_for 20 test -s "$work/$name.display"
+    export DISPLAY=":$(head -n1 "$work/$name.display")"
+    wait_for 20 xdpyinfo
+}
+
+if [[ -n "${TAVO_HEADS:-}" ]]; then
+    heads=() width=0 height=0
+    for head in $TAVO_HEADS; do
+        heads+=(-screen "$head+$width+0")
+        width=$((width + ${head%x*}))
+        ((${head#*x} > height)) && height=${head#*x}
+    done
+    start_server xvfb Xvfb -screen 0 "$((width + 64))x$((height + 64))x24"
+    start_server xephyr Xephyr +xinerama -extension RANDR "${heads[@]}" ${TAVO_SERVER_ARGS:-}
+else
+    start_server xvfb Xvfb -screen 0 "${TAVO_SCREEN:-1920x1080x24}" ${TAVO_SERVER_ARGS:-}
+fi
 
 # A session of our own: no session bus (so the tray is the XEmbed one trayer hosts), a fresh
 # runtime directory and home, so nothing of the caller's desktop leaks in.

@@ -28,6 +28,18 @@ QImage patternImage(const QSize &size)
     return image;
 }
 
+QString differenceFromPattern(const QImage &picture, const QPoint &origin)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb expected = patternPixel(origin.x() + x, origin.y() + y);
+            if ((picture.pixel(x, y) & 0xffffff) != (expected & 0xffffff))
+                return QStringLiteral("pixel (%1,%2): %3, screen has %4")
+                    .arg(x).arg(y).arg(picture.pixel(x, y), 0, 16).arg(expected, 0, 16);
+        }
+    return {};
+}
+
 QImage asRgb32(const QImage &image)
 {
     QImage plain = image.convertToFormat(QImage::Format_RGB32);

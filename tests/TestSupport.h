@@ -22,6 +22,10 @@ namespace support {
 QRgb patternPixel(int x, int y);
 QImage patternImage(const QSize &size);
 
+// Compares a picture with the pattern from `origin` on (the pattern's pixel there is the
+// picture's top-left one); returns the first difference, or an empty string when all match.
+QString differenceFromPattern(const QImage &picture, const QPoint &origin);
+
 // The picture as plain 32-bit pixels at a device pixel ratio of 1, for comparing pixel by pixel.
 QImage asRgb32(const QImage &image);
 // A pen stroke's pixels: black or nearly so.

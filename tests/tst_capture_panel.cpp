@@ -33,6 +33,14 @@ namespace {
 using support::FileDialogAnswerer;
 using support::fileBytes;
 
+QMediaPlayer *newPlayer(const Home &home, const QVector<QPointer<QMediaPlayer>> &known)
+{
+    for (QMediaPlayer *candidate : home.findChildren<QMediaPlayer *>(QStringLiteral("shutterPlayer")))
+        if (!known.contains(candidate))
+            return candidate;
+    return nullptr;
+}
+
 void saveAs(Home &home, const QString &path)
 {
     FileDialogAnswerer answer(path);
@@ -47,6 +55,9 @@ void TestCapturePanel::savesThroughTheDialog()
     home.image_cut();
     const QImage first = flattenOnWhite(home.lastCapture());
     QVERIFY(!first.isNull());
+    // The desktop is opaque: painted over white, nothing of the white shows through.
+    const QImage grabbed = home.lastCapture().toImage();
+    QCOMPARE(first.pixel(first.width() / 2, first.height() / 2), grabbed.pixel(grabbed.width() / 2, grabbed.height() / 2));
 
     const QString png = dir.filePath(QStringLiteral("dialog.png"));
     {
@@ -100,6 +111,9 @@ void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()
     for (int i = 0; i < captures; ++i) {
         home.image_cut();
         QVERIFY(home.isHidden());
+        // The capture is taken once the panel has left the screen; its timer and sound start then.
+        QMediaPlayer *player = nullptr;
+        QTRY_VERIFY(player = newPlayer(home, players));
         // The earlier capture's timer and sound are stopped at once, before they are freed.
         if (!timers.isEmpty() && timers.last())
             QVERIFY(!timers.last()->isActive());
@@ -110,12 +124,7 @@ void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()
         for (QTimer *candidate : home.findChildren<QTimer *>(QStringLiteral("captureTimer")))
             if (candidate->isActive())
                 timer = candidate;
-        QMediaPlayer *player = nullptr;
-        for (QMediaPlayer *candidate : home.findChildren<QMediaPlayer *>(QStringLiteral("shutterPlayer")))
-            if (!players.contains(candidate))
-                player = candidate;
         QVERIFY(timer);
-        QVERIFY(player);
         connect(timer, &QObject::destroyed, this, [&] { ++timersDestroyed; });
         timers << timer;
         players << player;

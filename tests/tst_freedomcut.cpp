@@ -29,6 +29,21 @@ QPushButton *buttonWithToolTip(QWidget *overlay, const QString &toolTip)
     return nullptr;
 }
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // A selection dragged with a step on the way.
 void drag(QWidget *widget, const QPoint &from, const QPoint &to, Qt::MouseButton button = Qt::LeftButton)
 {
@@ -48,12 +63,13 @@ private slots:
     void copyHoldsThePaintedSelection_data();
     void copyHoldsThePaintedSelection();
     void copyCarriesTheCornerMark();
-    void rightButtonDragConnectsNothing();
+    void rightClickAndEscapeCancel();
     void tinySelectionsGiveNothing_data();
     void tinySelectionsGiveNothing();
     void cancelledSaveDialogKeepsTheOverlay();
     void failedWriteKeepsTheOverlay();
     void outlineOnScreenFollowsTheSelection();
+    void idleOverlayPaintsNothing();
 
 private:
     FreedomCut *openOverlay();
@@ -160,16 +176,26 @@ void TestFreedomCut::copyCarriesTheCornerMark()
     QCOMPARE(copied.pixel(100, 60), frozen.pixel(101, 61));
 }
 
-void TestFreedomCut::rightButtonDragConnectsNothing()
+void TestFreedomCut::rightClickAndEscapeCancel()
 {
     QVERIFY(openOverlay());
     QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
-    drag(overlay, QPoint(100, 100), QPoint(300, 200), Qt::RightButton);
-    QPushButton *copy = buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"));
-    QCOMPARE(copy->pos(), QPoint(350, 220));  // the row moved all the same
-    QTest::mouseClick(copy, Qt::LeftButton);
+    // During a drag a right click changes nothing: the drag goes on.
+    sendMouse(overlay, QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton);
+    moveWithButtons(overlay, QPoint(200, 150), Qt::LeftButton);
+    sendMouse(overlay, QEvent::MouseButtonPress, QPoint(200, 150), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    sendMouse(overlay, QEvent::MouseButtonRelease, QPoint(200, 150), Qt::RightButton, Qt::LeftButton);
     QTest::qWait(50);
     QVERIFY(overlay);
+    sendMouse(overlay, QEvent::MouseButtonRelease, QPoint(300, 200), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"))->pos(), QPoint(350, 220));
+
+    // Otherwise it cancels, as Escape does, with nothing copied.
+    QTest::mouseClick(overlay, Qt::RightButton, Qt::NoModifier, QPoint(400, 400));
+    QTRY_VERIFY(overlay.isNull());
+    QVERIFY(openOverlay());
+    QTest::keyClick(overlay, Qt::Key_Escape);
+    QTRY_VERIFY(overlay.isNull());
     QCOMPARE(clipboardChanges.count(), 0);
 }
 
@@ -279,6 +305,19 @@ void TestFreedomCut::outlineOnScreenFollowsTheSelection()
     QCOMPARE(shown.pixel(200, 200), frozen.pixel(200, 200));
     QCOMPARE(shown.pixel(125, 100), red);
     QCOMPARE(shown.pixel(200, 100), frozen.pixel(200, 100));
+}
+
+void TestFreedomCut::idleOverlayPaintsNothing()
+{
+    // Once shown, an overlay whose selection does not change draws no more frames.
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    QTest::qWait(100);
+    PaintCounter paints(overlay);
+    QTest::qWait(300);
+    QCOMPARE(paints.count, 0);
+    sendMouse(overlay, QEvent::MouseButtonPress, QPoint(50, 50), Qt::LeftButton, Qt::LeftButton);
+    QTRY_VERIFY(paints.count > 0);
 }
 
 QTEST_MAIN(TestFreedomCut)

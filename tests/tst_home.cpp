@@ -136,12 +136,16 @@ void HomeTest::buttonActsOnPressNotRelease()
     QPushButton *button = panelButtons(home).at(index);
     const int before = opened();
     QTest::mousePress(button, Qt::LeftButton);
-    QCOMPARE(opened(), before + 1);
+    // A region capture opens once the panel has left the screen.
+    QTRY_COMPARE(opened(), before + 1);
     QTest::mouseRelease(button, Qt::LeftButton);
+    QTest::qWait(100);
     QCOMPARE(opened(), before + 1);
+    // Every press opens another board; a region capture is one at a time.
     QTest::mousePress(button, Qt::LeftButton);
     QTest::mouseRelease(button, Qt::LeftButton);
-    QCOMPARE(opened(), before + 2); // every press opens another one
+    QTest::qWait(100);
+    QCOMPARE(opened(), before + (opensBoard ? 2 : 1));
 }
 
 void HomeTest::shortcutPressesItsButton()

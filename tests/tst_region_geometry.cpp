@@ -33,6 +33,7 @@ private slots:
     void grabRectangles_data();
     void grabRectangles();
     void paintsCornerMarksOverTheFrozenPicture();
+    void overlayOnASecondScreenShowsThatScreen_data();
     void overlayOnASecondScreenShowsThatScreen();
     void outlineCoversExactlyThePixelsThroughBothPoints_data();
     void outlineCoversExactlyThePixelsThroughBothPoints();
@@ -44,24 +45,33 @@ private slots:
 void TestRegionGeometry::buttonRowFollowsThePointer_data()
 {
     QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QRect>("screen");
     QTest::addColumn<QPoint>("cancel");
     QTest::addColumn<QPoint>("save");
     QTest::addColumn<QPoint>("copy");
-    QTest::newRow("middle") << QPoint(300, 200) << QPoint(250, 220) << QPoint(300, 220) << QPoint(350, 220);
-    QTest::newRow("left edge") << QPoint(10, 100) << QPoint(-40, 120) << QPoint(10, 120) << QPoint(60, 120);
-    QTest::newRow("top-left corner") << QPoint(0, 0) << QPoint(-50, 20) << QPoint(0, 20) << QPoint(50, 20);
-    QTest::newRow("bottom-right corner") << QPoint(1919, 1079) << QPoint(1869, 1099) << QPoint(1919, 1099)
-                                         << QPoint(1969, 1099);
-    QTest::newRow("off screen") << QPoint(-5, -30) << QPoint(-55, -10) << QPoint(-5, -10) << QPoint(45, -10);
+    const QRect fullHd(0, 0, 1920, 1080);
+    QTest::newRow("middle") << QPoint(300, 200) << fullHd << QPoint(250, 220) << QPoint(300, 220) << QPoint(350, 220);
+    QTest::newRow("unbounded, left edge") << QPoint(10, 100) << QRect() << QPoint(-40, 120) << QPoint(10, 120)
+                                          << QPoint(60, 120);
+    QTest::newRow("unbounded, off screen") << QPoint(-5, -30) << QRect() << QPoint(-55, -10) << QPoint(-5, -10)
+                                           << QPoint(45, -10);
+    // Near an edge the row moves inside, in the same order: right from the left edge, above the
+    // pointer at the bottom, left of it at the right edge.
+    QTest::newRow("left edge") << QPoint(10, 100) << fullHd << QPoint(0, 120) << QPoint(50, 120) << QPoint(100, 120);
+    QTest::newRow("bottom-right corner") << QPoint(1909, 1069) << fullHd << QPoint(1795, 1024) << QPoint(1845, 1024)
+                                         << QPoint(1895, 1024);
+    QTest::newRow("bottom of a smaller screen") << QPoint(600, 1010) << QRect(0, 0, 1280, 1024) << QPoint(550, 965)
+                                                << QPoint(600, 965) << QPoint(650, 965);
 }
 
 void TestRegionGeometry::buttonRowFollowsThePointer()
 {
     QFETCH(QPoint, pointer);
+    QFETCH(QRect, screen);
     QFETCH(QPoint, cancel);
     QFETCH(QPoint, save);
     QFETCH(QPoint, copy);
-    const RegionButtonRow row = buttonRowAt(pointer);
+    const RegionButtonRow row = buttonRowAt(pointer, screen);
     const QSize size(regionButtonSize, regionButtonSize);
     QCOMPARE(row.cancel, QRect(cancel, size));
     QCOMPARE(row.save, QRect(save, size));
@@ -188,24 +198,36 @@ void TestRegionGeometry::renderedAreaKeepsDevicePixels()
     QCOMPARE(support::asRgb32(picture), frozenDevice.copy(202, 202, 398, 198));
 }
 
+void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("unscaled") << 1.0;
+    QTest::newRow("scaled twice") << 2.0;
+}
+
 void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen()
 {
-    // Two 400x300 screens side by side: the frozen desktop spans both, and an overlay shown on
-    // the right one must show and take that screen's pixels, with its marks in its own corners.
+    // Two screens of 400x300 device pixels side by side: the frozen desktop spans both, and an
+    // overlay shown on the right one must show and take that screen's pixels, one device pixel
+    // for one, with its marks in its own corners.
+    QFETCH(qreal, ratio);
     const QImage desktop = patternImage(QSize(800, 300));
-    const OverlayPlacement rightScreen{QPoint(400, 0), 400};
+    const OverlayPlacement rightScreen{QRect(400, 0, 400, 300), ratio};
     QImage shown(QSize(400, 300), QImage::Format_RGB32);
+    shown.setDevicePixelRatio(ratio);
     shown.fill(Qt::black);
     QPainter painter(&shown);
-    paintOverlay(painter, QPixmap::fromImage(desktop), QPoint(100, 100), QPoint(300, 200), rightScreen);
+    const QPoint start(30, 40), end(130, 90);
+    paintOverlay(painter, QPixmap::fromImage(desktop), start, end, rightScreen);
     painter.end();
     QCOMPARE(shown.pixel(5, 5), red);
     QCOMPARE(shown.pixel(394, 5), red);
-    QCOMPARE(shown.pixel(200, 150), desktop.pixel(600, 150));
+    QCOMPARE(shown.pixel(200, 250), desktop.pixel(600, 250));
 
-    const QImage copy = renderOverlayArea(QPixmap::fromImage(desktop), QPoint(100, 100), QPoint(300, 200),
-                                          copyGrabRect(QPoint(100, 100), QPoint(300, 200)), rightScreen);
-    QCOMPARE(support::asRgb32(copy), desktop.copy(501, 101, 199, 99));
+    const QRect grab = copyGrabRect(start, end);
+    const QImage copy = renderOverlayArea(QPixmap::fromImage(desktop), start, end, grab, rightScreen);
+    const QRect device = QRectF(QPointF(grab.topLeft()) * ratio + QPointF(400, 0), QSizeF(grab.size()) * ratio).toRect();
+    QCOMPARE(support::asRgb32(copy), desktop.copy(device));
 }
 
 QTEST_MAIN(TestRegionGeometry)

@@ -1,4 +1,5 @@
 // The back ends of a Windows build.
+#include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
@@ -16,6 +17,12 @@ std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
     // The toolkit grabs the desktop window.
     return std::make_unique<QtDesktopGrabber>();
+}
+
+std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
+{
+    // A hidden window leaves the screen with the compositor's next frames.
+    return std::make_unique<DelayedWithdrawal>();
 }
 
 std::unique_ptr<QObject> exitOnTerminationRequests()

@@ -3,6 +3,7 @@
 #include "platform/HotKeyTable.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <QX11Info>
 // Xlib's macros (None, KeyPress, Bool...) clash with Qt's names, so these come last.
@@ -236,16 +237,24 @@ bool X11HotKeys::dispatchKeyPress(const void *event)
     const auto *generic = static_cast<const xcb_generic_event_t *>(event);
     if ((generic->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
-    // Auto-repeat of a held combination arrives as further presses; each one counts.
     const auto *press = static_cast<const xcb_key_press_event_t *>(event);
     const unsigned int modifiers = press->state & keyModifierBits & ~lockMask;
     if (modifiers != hotKeyModifiers)
         return false;
     for (const Grab &grab : qAsConst(grabs)) {
-        if (grab.keycode == press->detail) {
-            emit activated(grab.id);
+        if (grab.keycode != press->detail)
+            continue;
+        // Auto-repeat of a held combination arrives as further presses. One that the server sent
+        // while the last press was still being handled (a large capture, say) waited in the
+        // queue: it is dropped, so a held key never piles up work. The others count.
+        if (press->time - lastPressTime < lastPressBusyMs)
             return true;
-        }
+        QElapsedTimer handling;
+        handling.start();
+        emit activated(grab.id);
+        lastPressTime = press->time;
+        lastPressBusyMs = static_cast<unsigned int>(handling.elapsed());
+        return true;
     }
     return false;
 }

@@ -46,6 +46,9 @@ private:
 
     QVector<Grab> grabs;
     QVector<unsigned int> keycodesGrabbed;
+    // The server time of the last press handled and how long handling it took, in milliseconds.
+    unsigned int lastPressTime = 0;
+    unsigned int lastPressBusyMs = 0;
     unsigned int lockMask = 0;
     unsigned int xkbEvent = 0;
     bool regrabPending = false;

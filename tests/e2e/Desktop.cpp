@@ -102,7 +102,9 @@ QStringList waitForWindows(const QString &titlePattern, qint64 pid, int count, i
 QRect windowGeometry(const QString &windowId)
 {
     // xwininfo reports the client area's absolute position, whatever frame the manager added.
-    const QString info = QString::fromUtf8(run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId}));
+    const QStringList which = windowId == QLatin1String("root") ? QStringList{QStringLiteral("-root")}
+                                                                 : QStringList{QStringLiteral("-id"), windowId};
+    const QString info = QString::fromUtf8(run(QStringLiteral("xwininfo"), which));
     auto field = [&](const char *name) {
         const QRegularExpression pattern(QStringLiteral("%1:\\s+(-?\\d+)").arg(QLatin1String(name)));
         return pattern.match(info).captured(1).toInt();
@@ -245,8 +247,8 @@ QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid)
 
 QSize screenSize()
 {
-    const QStringList parts = xdotool({QStringLiteral("getdisplaygeometry")}).split(QLatin1Char(' '));
-    return parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
+    // The root window, which spans every screen (xdotool's display geometry is one screen's).
+    return windowGeometry(QStringLiteral("root")).size();
 }
 
 QStringList visibleWindowsOfProcess(qint64 pid)
@@ -375,6 +377,14 @@ void chooseMenuEntry(int n)
         keys << QStringLiteral("Down");
     keys << QStringLiteral("Return");
     xdotool(keys);
+}
+
+bool windowCovers(qint64 pid, const QRect &area)
+{
+    for (const QString &window : visibleWindowsOfProcess(pid))
+        if (windowGeometry(window) == area)
+            return true;
+    return false;
 }
 
 bool answerFileDialog(const QString &caption, const QString &path)

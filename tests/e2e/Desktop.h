@@ -56,7 +56,8 @@ QStringList visibleWindows(const QString &titlePattern, qint64 pid = 0);
 // Waits until at least `count` such windows are visible and returns them (empty on time-out).
 QStringList waitForWindows(const QString &titlePattern, qint64 pid = 0, int count = 1,
                            int timeoutMs = 15000);
-// A window's geometry in root coordinates (the client area, without the frame).
+// A window's geometry in root coordinates (the client area, without the frame); "root" for the
+// root window.
 QRect windowGeometry(const QString &windowId);
 
 // Runs the Xlib window tree listing and tells whether a window of the given WM_CLASS is
@@ -117,7 +118,7 @@ QString trayIconWindow(const QString &windowClass);
 bool isViewable(const QString &windowId);
 // Visible windows whose WM_CLASS matches the regular expression, optionally only of one process.
 QStringList visibleWindowsOfClass(const QString &classPattern, qint64 pid = 0);
-// The size of the screen (the root window).
+// The size of the whole desktop (the root window), every screen included.
 QSize screenSize();
 // Visible windows of one process (by _NET_WM_PID), whatever their titles.
 QStringList visibleWindowsOfProcess(qint64 pid);
@@ -156,6 +157,9 @@ bool menuIsOpen(qint64 pid);
 bool openMenuOn(const QString &window, const QPoint &at, qint64 pid);
 // Picks the n-th entry (1-based) of the open menu with the keyboard.
 void chooseMenuEntry(int n);
+
+// Whether a window of the process covers exactly `area` (a region overlay on that screen).
+bool windowCovers(qint64 pid, const QRect &area);
 
 // Answers the Qt file dialog with the given caption by typing a path into it; true once the
 // dialog has gone.

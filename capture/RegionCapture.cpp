@@ -1,0 +1,88 @@
+#include "RegionCapture.h"
+
+#include "FreedomCut.h"
+#include "platform/DesktopGrabber.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+RegionCapture::RegionCapture(const DesktopPicture &desktop, QObject *parent)
+    : QObject(parent)
+    , frozen(QPixmap::fromImage(desktop.image))
+{
+    for (const ScreenPart &part : desktop.screens)
+        if (part.screen)
+            addOverlay(part.screen, part.area);
+    if (shown.isEmpty()) {
+        // No picture (a refused grab): the overlays still show where a region would be chosen.
+        for (QScreen *screen : QGuiApplication::screens())
+            addOverlay(screen, QRect());
+    }
+}
+
+RegionCapture::~RegionCapture()
+{
+    ending = true;
+    for (const Overlay &overlay : qAsConst(shown))
+        delete overlay.window.data();
+}
+
+void RegionCapture::addOverlay(QScreen *screen, const QRect &area)
+{
+    const OverlayPlacement placement{area.isEmpty() ? QRect() : area, screen->devicePixelRatio()};
+    auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement);
+    connect(overlay, &QObject::destroyed, this, &RegionCapture::overlayClosed);
+    connect(overlay, &FreedomCut::selectionStarted, this, [this, overlay] { clearOthers(overlay); });
+    shown.append({overlay, screen});
+}
+
+void RegionCapture::open()
+{
+    for (const Overlay &overlay : qAsConst(shown))
+        if (overlay.window && overlay.screen)
+            overlay.window->showOn(overlay.screen);
+    activate();
+}
+
+void RegionCapture::activate()
+{
+    // The keyboard goes to the overlay under the pointer, so Escape reaches the capture.
+    QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos());
+    FreedomCut *focused = nullptr;
+    for (FreedomCut *overlay : overlays()) {
+        overlay->raise();
+        if (!focused || overlay->screen() == underPointer)
+            focused = overlay;
+    }
+    if (focused)
+        focused->activateWindow();
+}
+
+QVector<FreedomCut *> RegionCapture::overlays() const
+{
+    QVector<FreedomCut *> open;
+    for (const Overlay &overlay : shown)
+        if (overlay.window)
+            open.append(overlay.window);
+    return open;
+}
+
+void RegionCapture::clearOthers(FreedomCut *selecting)
+{
+    for (FreedomCut *overlay : overlays())
+        if (overlay != selecting)
+            overlay->clearSelection();
+}
+
+void RegionCapture::overlayClosed()
+{
+    if (ending)
+        return;
+    ending = true;
+    // One overlay has ended the capture: the others go with it.
+    for (FreedomCut *overlay : overlays())
+        overlay->close();
+    emit finished();
+    deleteLater();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QVector>
+
+class FreedomCut;
+class QScreen;
+struct DesktopPicture;
+
+// One region capture across every screen: an overlay on each, each showing its own part of the
+// one frozen desktop. A selection is made on one screen at a time (starting one clears the
+// others), and whatever ends the capture on one overlay (cancel, Escape, a save or a copy)
+// closes them all. The capture deletes itself once its overlays are gone.
+class RegionCapture : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RegionCapture(const DesktopPicture &desktop, QObject *parent = nullptr);
+    ~RegionCapture() override;
+
+    // Shows the overlays, giving the keyboard to the one under the pointer.
+    void open();
+    // Brings the open overlays to the front again.
+    void activate();
+    // The open overlays, in the order of the screens.
+    QVector<FreedomCut *> overlays() const;
+
+signals:
+    // Every overlay has closed.
+    void finished();
+
+private:
+    void addOverlay(QScreen *screen, const QRect &area);
+    void overlayClosed();
+    void clearOthers(FreedomCut *selecting);
+
+    struct Overlay
+    {
+        QPointer<FreedomCut> window;
+        QPointer<QScreen> screen;
+    };
+
+    QPixmap frozen;
+    QVector<Overlay> shown;
+    bool ending = false;
+};

@@ -1,0 +1,44 @@
+#include "capture/ClipboardPicture.h"
+
+#include "TestSupport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QtTest>
+
+// The picture on the clipboard: its PNG made ahead and handed out as is, the picture itself for
+// every other image type.
+class TestClipboardPicture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void offersTheSamePixelsAsPngAndImage();
+};
+
+void TestClipboardPicture::offersTheSamePixelsAsPngAndImage()
+{
+    const QImage picture = support::patternImage(QSize(640, 360));
+    offerOnClipboard(picture);
+    const QMimeData *offered = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(offered);
+    QVERIFY(offered->formats().contains(QStringLiteral("image/png")));
+    QVERIFY(offered->hasImage());
+    const QByteArray png = offered->data(QStringLiteral("image/png"));
+    QVERIFY(png.startsWith(support::pngMagic));
+    const QImage pasted = QImage::fromData(png, "PNG");
+    // An opaque picture: no alpha channel in the file.
+    QVERIFY(!pasted.hasAlphaChannel());
+    QCOMPARE(support::asRgb32(pasted), picture);
+    QCOMPARE(support::asRgb32(QGuiApplication::clipboard()->image()), picture);
+
+    // A picture replaced before anyone pasted it is simply gone; the new one is offered.
+    offerOnClipboard(support::patternImage(QSize(4000, 3000)));
+    offerOnClipboard(picture.copy(0, 0, 10, 10));
+    QCOMPARE(QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG").size(),
+             QSize(10, 10));
+}
+
+QTEST_MAIN(TestClipboardPicture)
+#include "tst_clipboard_picture.moc"

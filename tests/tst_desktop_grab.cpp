@@ -1,0 +1,71 @@
+#include "platform/QtDesktopGrabber.h"
+#include "platform/x11/X11DesktopGrabber.h"
+
+#include "TestSupport.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QWidget>
+#include <QtTest>
+
+namespace {
+// A window that covers the screen with the known pattern.
+class PatternWindow : public QWidget
+{
+public:
+    PatternWindow()
+        : pattern(support::patternImage(QGuiApplication::primaryScreen()->size()))
+    {
+        setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    }
+
+    const QImage pattern;
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).drawImage(0, 0, pattern); }
+};
+
+DesktopPicture grabWith(DesktopGrabber &grabber)
+{
+    DesktopPicture picture;
+    grabber.grab(nullptr, [&](const DesktopPicture &taken) { picture = taken; });
+    return picture;
+}
+} // namespace
+
+// The root window grabbed on a real X server: through shared memory where the server offers it,
+// over the socket where it does not (TAVO_EXPECT_SHM says which this server does), and either way
+// the pixels on the screen, the same as the toolkit's own grab.
+class TestDesktopGrab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void grabsTheScreenPixelForPixel();
+};
+
+void TestDesktopGrab::grabsTheScreenPixelForPixel()
+{
+    PatternWindow window;
+    window.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    X11DesktopGrabber grabber;
+    DesktopPicture picture;
+    QTRY_VERIFY((picture = grabWith(grabber)).image == window.pattern);
+    QCOMPARE(grabber.lastGrabUsedSharedMemory(), qEnvironmentVariableIntValue("TAVO_EXPECT_SHM") == 1);
+    QCOMPARE(picture.screens.size(), 1);
+    QCOMPARE(picture.screens.first().area, QRect(QPoint(0, 0), window.pattern.size()));
+
+    // Opaque, as QImage's RGB32 must be: the fourth byte of every pixel is 0xff.
+    const auto *pixels = reinterpret_cast<const quint32 *>(picture.image.constBits());
+    QCOMPARE(pixels[0] >> 24, 0xffu);
+    QCOMPARE(pixels[picture.image.width() * picture.image.height() - 1] >> 24, 0xffu);
+
+    QCOMPARE(picture.image, QtDesktopGrabber::grabNow().image);
+}
+
+QTEST_MAIN(TestDesktopGrab)
+#include "tst_desktop_grab.moc"
