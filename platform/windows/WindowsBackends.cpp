@@ -2,6 +2,7 @@
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
+#include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
 #include "platform/windows/WindowsHotKeys.h"
 
@@ -27,4 +28,16 @@ std::unique_ptr<QObject> exitOnTerminationRequests()
 void useProgramIconForWindows()
 {
     // The executable's icon resource (IDI_ICON1) is every window's default icon already.
+}
+
+bool hasGraphicalDesktop()
+{
+    // A Windows session always has its desktop.
+    return true;
+}
+
+bool soundOutputAvailable()
+{
+    // The media back end plays to the default device, or stays silent without one, on its own.
+    return true;
 }
