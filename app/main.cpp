@@ -1,3 +1,4 @@
+#include "app/ClipboardAtExit.h"
 #include "app/CommandLine.h"
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
@@ -116,6 +117,7 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
             QTimer::singleShot(0, &panel, [&panel, first = *request] { performRequest(panel, first); });
         result = QApplication::exec();
     }
+    offerOnlyPngForHandOver();
     return result;
 }
 
