@@ -12,10 +12,11 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
-#include <thread>
+#include <memory>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -51,11 +52,11 @@ void usePluginsBesideProgram()
 class FontWarmUp
 {
 public:
-    FontWarmUp() : worker([] { QFontDatabase().families(); }) {}
-    ~FontWarmUp() { worker.join(); }
+    FontWarmUp() { worker->start(); }
+    ~FontWarmUp() { worker->wait(); }
 
 private:
-    std::thread worker;
+    const std::unique_ptr<QThread> worker{QThread::create([] { QFontDatabase().families(); })};
 };
 
 void placePanel(Home &panel)
