@@ -1,5 +1,7 @@
 #include "ClipboardAtExit.h"
 
+#include "platform/ClipboardKeeper.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,7 +20,8 @@ const QString pngType = QStringLiteral("image/png");
 void offerOnlyPngForHandOver()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard())
+    // Without a keeper nothing is handed over, and encoding would only hold up the exit.
+    if (!clipboard->ownsClipboard() || !clipboardKeptAfterExit())
         return;
     const QMimeData *held = clipboard->mimeData();
     if (!held || !held->hasImage())

@@ -4,7 +4,8 @@
 //                                          is on screen, painted; exit it through its tray menu
 //   startup-probe tray CLASS PROGRAM [ARG...]   start PROGRAM, time until a tray icon of CLASS is
 //                                          embedded; end it with SIGTERM
-// Prints one line: "start_ms tray_ms rss_kb exit_ms". RSS is read 1 s after the start.
+// Prints one line: "start_ms tray_ms rss_kb exit_ms". RSS is read 1 s after the start. With
+// TAVO_PROBE_CAPTURE set, "PROGRAM --full" takes a capture 2 s before the exit.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -247,12 +249,20 @@ int main(int argc, char **argv)
     const double trayMs = msSince(start);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const long rss = rssKb(pid);
+    if (panel && std::getenv("TAVO_PROBE_CAPTURE")) {
+        char full[] = "--full";
+        char *capture[] = {argv[2], full, nullptr};
+        waitpid(launch(capture), nullptr, 0);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+    }
 
     Clock::time_point asked;
     if (panel) {
         rightClick(display, icon);
         if (!waitFor([&] { return popupMenuShown(display, pid); }))
             return fail("the tray menu did not open", pid);
+        // Shown is not yet grabbing the keyboard.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         for (int i = 0; i < 3; ++i) // the exit entry
             tap(display, XK_Down);
         asked = Clock::now();

@@ -1,11 +1,13 @@
 // The back ends of a Unix build: X11 where the application runs on xcb, the toolkit's own
 // services elsewhere.
+#include "platform/ClipboardKeeper.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
 #include "platform/unix/UnixSignalExit.h"
+#include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11HotKeys.h"
 
 #include <QDir>
@@ -90,4 +92,10 @@ bool soundOutputAvailable()
 #else
     return true;
 #endif
+}
+
+bool clipboardKeptAfterExit()
+{
+    // Elsewhere (Wayland) the compositor or a manager may keep it: assume so.
+    return onX11() ? x11ClipboardManagerRunning() : true;
 }

@@ -1,4 +1,5 @@
 // The back ends of a Windows build.
+#include "platform/ClipboardKeeper.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
@@ -39,5 +40,11 @@ bool hasGraphicalDesktop()
 bool soundOutputAvailable()
 {
     // The media back end plays to the default device, or stays silent without one, on its own.
+    return true;
+}
+
+bool clipboardKeptAfterExit()
+{
+    // Qt renders every format into the system clipboard as the application ends.
     return true;
 }
