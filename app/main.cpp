@@ -127,6 +127,9 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
 int main(int argc, char *argv[])
 {
     const CommandLine command = parseCommandLine(argumentsOf(argc, argv));
+    // Everything but the resident run may have something to say on the command line.
+    if (command.endsAtOnce || command.request || !command.outputFile.isEmpty())
+        useParentConsoleForOutput();
     if (command.endsAtOnce)
         return printAndEnd(command);
     if (!hasGraphicalDesktop()) {

@@ -12,6 +12,10 @@ class QObject;
 // toolkit would abort it. The other two need the application object.
 bool hasGraphicalDesktop();
 
+// Where a windowed program has no output of its own (Windows), writes what it prints (help,
+// version, errors of a command) to the console it was started from, if any. Call before printing.
+void useParentConsoleForOutput();
+
 // Ends the event loop like the exit menu entry when the system asks the program to stop (on Unix
 // SIGTERM, SIGINT and the log-out's SIGHUP), so the panel is destroyed and everything held is
 // released. Watches for as long as the returned object lives; null where nothing is needed.

@@ -99,3 +99,8 @@ bool clipboardKeptAfterExit()
     // Elsewhere (Wayland) the compositor or a manager may keep it: assume so.
     return onX11() ? x11ClipboardManagerRunning() : true;
 }
+
+void useParentConsoleForOutput()
+{
+    // Standard output and error are the terminal's already.
+}

@@ -9,6 +9,10 @@
 
 #include <QObject>
 
+#include <windows.h>
+
+#include <cstdio>
+
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
     return new WindowsHotKeys(window);
@@ -47,4 +51,13 @@ bool clipboardKeptAfterExit()
 {
     // Qt renders every format into the system clipboard as the application ends.
     return true;
+}
+
+void useParentConsoleForOutput()
+{
+    // A GUI-subsystem program gets no console; started from one, it may write to it.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
 }
