@@ -90,6 +90,8 @@ int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequ
     QString failure;
     if (instance.send(request, &failure))
         return 0;
+    if (instance.isClaimed())
+        return 0;
     std::fprintf(stderr, "tavo-screenshot: %s\n", qPrintable(failure));
     return 1;
 }
@@ -147,8 +149,12 @@ int main(int argc, char *argv[])
     }
 
     InstanceGuard instance;
-    if (!instance.claim())
-        return handOver(argc, argv, instance, command.request.value_or(InstanceRequest{}));
+    if (!instance.claim()) {
+        const int status = handOver(argc, argv, instance, command.request.value_or(InstanceRequest{}));
+        // The instance ended while we called it: this process runs in its place.
+        if (!instance.isClaimed())
+            return status;
+    }
     // Nothing runs that could be ended.
     if (command.request && command.request->verb == InstanceRequest::Verb::Quit)
         return 0;

@@ -94,6 +94,9 @@ bool InstanceGuard::send(const InstanceRequest &request, QString *failure, int t
                 break;
             socket.abort();
         }
+        // Not listening: still starting, or ending.
+        if (!claimed && claim())
+            return fail(QStringLiteral("the running instance has ended"));
         if (clock.elapsed() >= timeoutMs)
             return fail(QStringLiteral("the running instance cannot be reached"));
         QThread::msleep(retryPauseMs);

@@ -52,7 +52,8 @@ public:
     bool listen();
     // A later start: hands the request to the instance that holds the key and waits for its
     // answer, also while that instance is still starting. False, with a short reason in
-    // `failure`, when it could not be delivered in time.
+    // `failure`, when it could not be delivered in time. When the instance ends meanwhile, this
+    // process claims the key in its place: false, and isClaimed() turns true.
     bool send(const InstanceRequest &request, QString *failure = nullptr, int timeoutMs = 5000);
 
 signals:

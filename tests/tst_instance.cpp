@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUuid>
 
 #include <csignal>
@@ -17,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <vector>
 
 Q_DECLARE_METATYPE(InstanceRequest)
@@ -39,6 +41,7 @@ private slots:
     void anotherUsersInstanceIsIndependent();
     void requestReachesRunningInstance();
     void sendFailsWhenNobodyAnswers();
+    void senderTakesOverFromEndedInstance();
     void decodeAcceptsOnlyWellFormedLines_data();
     void decodeAcceptsOnlyWellFormedLines();
     void malformedMessagesAreRefusedHarmlessly();
@@ -295,6 +298,29 @@ void InstanceTest::sendFailsWhenNobodyAnswers()
     QVERIFY(!sendAsLaterStart(key, lockDir.path(), InstanceRequest{}, 300, &failure));
     QVERIFY(!failure.isEmpty());
     QVERIFY(clock.elapsed() < 3000);
+}
+
+void InstanceTest::senderTakesOverFromEndedInstance()
+{
+    // A later start calls while the instance is ending: it runs in its place.
+    const QString key = freshKey();
+    auto ending = std::make_unique<InstanceGuard>(key, lockDir.path());
+    QVERIFY(ending->claim());
+    QTimer::singleShot(300, [&] { ending.reset(); });
+
+    bool delivered = true;
+    bool claimed = false;
+    QThread *sender = QThread::create([&] {
+        InstanceGuard later(key, lockDir.path());
+        delivered = later.send(InstanceRequest{}, nullptr, 5000);
+        claimed = later.isClaimed();
+    });
+    sender->start();
+    while (!sender->wait(10))
+        QCoreApplication::processEvents();
+    delete sender;
+    QVERIFY(!delivered);
+    QVERIFY(claimed);
 }
 
 void InstanceTest::decodeAcceptsOnlyWellFormedLines_data()
