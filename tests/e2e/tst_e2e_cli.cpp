@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,8 +13,8 @@
 using namespace e2e;
 
 // The command line of the real program: actions handed to the running instance, the one-shot
-// capture for scripts, a stranger on the instance channel, no desktop at all, a quiet terminal,
-// and plug-ins planted in the folder it is started from.
+// capture for scripts, no desktop at all, a quiet terminal, and plug-ins planted in the folder it
+// is started from. (Strangers on the instance channel are met in the instance tests.)
 class CliTest : public QObject
 {
     Q_OBJECT
@@ -27,7 +26,6 @@ private slots:
     void quitEndsInstanceWithZero();
     void oneShotWritesExactDesktopWithoutInstance();
     void oneShotFailsLoudlyIntoUnwritableFolder();
-    void foreignMessageLeavesInstanceUnharmed();
     void noDisplayEndsWithOneLine();
     void capturesAreQuietWithoutSound_data();
     void capturesAreQuietWithoutSound();
@@ -177,32 +175,6 @@ void CliTest::oneShotFailsLoudlyIntoUnwritableFolder()
     QVERIFY(!QFile::exists(file));
     QCOMPARE(shot.errors.count('\n'), 1);
     QVERIFY2(shot.errors.contains(file.toUtf8()), shot.errors.constData());
-}
-
-void CliTest::foreignMessageLeavesInstanceUnharmed()
-{
-    Program instance;
-    QVERIFY(startedAndReady(instance));
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QStringList sockets = QDir(runtime).entryList({QStringLiteral("*.socket")}, QDir::System);
-    QCOMPARE(sockets.size(), 1);
-
-    QLocalSocket stranger;
-    stranger.connectToServer(QDir(runtime).filePath(sockets.first()));
-    QVERIFY(stranger.waitForConnected(5000));
-    stranger.write("run /bin/sh -c 'touch /tmp/owned'\n");
-    QVERIFY(stranger.waitForReadyRead(5000));
-    QCOMPARE(stranger.readAll(), QByteArray("error\n"));
-    stranger.disconnectFromServer();
-
-    // Still running, still answering the real command line.
-    const QString panel = panelWindow(instance.pid());
-    clickOnWindow(trayIconWindow(programClass), QPoint(5, 5));
-    QVERIFY(waitUntil([&] { return !isViewable(panel); }));
-    QCOMPARE(runProgram({QStringLiteral("--show")}).status, 0);
-    QVERIFY(waitUntil([&] { return isViewable(panel); }));
-    instance.terminate(SIGTERM);
-    QVERIFY(endsWithZero(instance));
 }
 
 void CliTest::noDisplayEndsWithOneLine()
