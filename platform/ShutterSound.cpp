@@ -63,8 +63,7 @@ QUrl shutterSoundUrl()
 // capture (no sound server, no decoder plugins), so there is none.
 bool shutterSoundCanPlay()
 {
-    static const bool canPlay = soundOutputAvailable()
-                                && QMediaPlayer::hasSupport(QStringLiteral("audio/mpeg")) != QMultimedia::NotSupported;
+    static const bool canPlay = soundCanPlay();
     return canPlay;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
+#include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11HotKeys.h"
@@ -71,6 +72,8 @@ bool hasGraphicalDesktop()
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+namespace {
+
 bool soundOutputAvailable()
 {
     // An output of the user's own choice (a null sink among them) is taken as it is.
@@ -92,6 +95,13 @@ bool soundOutputAvailable()
 #else
     return true;
 #endif
+}
+
+} // namespace
+
+bool soundCanPlay()
+{
+    return soundOutputAvailable() && gstreamerCanPlayMp3();
 }
 
 bool clipboardKeptAfterExit()

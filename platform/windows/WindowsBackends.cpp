@@ -41,7 +41,7 @@ bool hasGraphicalDesktop()
     return true;
 }
 
-bool soundOutputAvailable()
+bool soundCanPlay()
 {
     // The media back end plays to the default device, or stays silent without one, on its own.
     return true;
