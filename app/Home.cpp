@@ -39,6 +39,16 @@ struct PanelButton
     const char *picture; // base name under :/resources/img/; the pressed form adds "down"
 };
 
+// A picture button of a fixed size. It has no text, so its size needs no font metrics: the panel
+// is laid out and shown without waiting for the font database to load.
+class PictureButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override { return minimumSize(); }
+    QSize minimumSizeHint() const override { return minimumSize(); }
+};
+
 } // namespace
 
 Home::Home(QWidget *parent)
@@ -128,7 +138,8 @@ void Home::keepCapture(const DesktopPicture &desktop)
     // After the grab: the first QMediaPlayer of a run starts the media back end, which takes
     // longer than the grab itself.
     player = startShutterSound(this);
-    player->setObjectName(QStringLiteral("shutterPlayer"));
+    if (player)
+        player->setObjectName(QStringLiteral("shutterPlayer"));
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("captureTimer"));
     timer->setSingleShot(true);
@@ -189,6 +200,11 @@ void Home::createTrayIcon()
     // The same entries pop up on a right click on the panel itself.
     addActions(actions);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Trays that report only single clicks (StatusNotifierItem) never send the double click that
+    // shows the panel: the tray menu offers it too.
+    menu->addSeparator();
+    menu->addAction(QIcon(QStringLiteral(":/resources/img/tray.png")), QStringLiteral("显示面板"), this,
+                    SLOT(showPanel()), QKeySequence());
 
     tray->setContextMenu(menu);
     tray->setIcon(QIcon(QStringLiteral(":/resources/img/tray.png")));
@@ -222,7 +238,7 @@ void Home::createButtons()
     };
     auto *layout = new QHBoxLayout(this);
     for (const PanelButton &entry : buttons) {
-        auto *button = new QPushButton(this);
+        auto *button = new PictureButton(this);
         button->setToolTip(QString::fromUtf8(entry.toolTip));
         button->setShortcut(QKeySequence(entry.shortcut));
         // On press, not release: the action starts the moment the button goes down.
@@ -243,6 +259,19 @@ void Home::openDrawBoard()
     drawBoard->setAttribute(Qt::WA_DeleteOnClose);
     drawBoard->setWindowTitle(programTitle());
     drawBoard->showNormal();
+}
+
+void Home::openPictureOnBoard(const QString &fileName)
+{
+    openDrawBoard();
+    drawBoard->openPicture(fileName);
+}
+
+void Home::showPanel()
+{
+    show();
+    raise();
+    activateWindow();
 }
 
 void Home::freeCut()

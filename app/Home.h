@@ -39,6 +39,10 @@ public slots:
     void freeCut();
     void closeNormal();
     void help();
+    // Shows, raises and activates the panel (the tray menu's "显示面板", a later plain start).
+    void showPanel();
+    // A new drawing board with the picture opened in it.
+    void openPictureOnBoard(const QString &fileName);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

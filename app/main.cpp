@@ -1,11 +1,22 @@
+#include "app/ClipboardAtExit.h"
+#include "app/CommandLine.h"
 #include "app/Home.h"
+#include "app/OneShotCapture.h"
+#include "app/PanelRequests.h"
 #include "common/ProgramTitle.h"
 #include "platform/InstanceGuard.h"
 #include "platform/PlatformChoice.h"
 #include "platform/StartUp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QScreen>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -27,6 +38,27 @@ void returnLargeBlocksWhenFreed()
 #endif
 }
 
+// Qt plug-ins bundled with the program (a Windows build) sit in plugins/ beside it. The folder is
+// resolved against the program's own, never the current one: a plug-in in ./plugins of wherever
+// the program was started from would otherwise be loaded and run.
+void usePluginsBesideProgram()
+{
+    QCoreApplication::addLibraryPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("plugins")));
+}
+
+// Loading the font database takes tens of milliseconds on a desktop with many fonts, and the
+// panel does not need it (its buttons are pictures); the first menu or tool tip does. It loads
+// on a thread of its own while the panel comes up, and is ready by the time it is needed.
+class FontWarmUp
+{
+public:
+    FontWarmUp() { worker->start(); }
+    ~FontWarmUp() { worker->wait(); }
+
+private:
+    const std::unique_ptr<QThread> worker{QThread::create([] { QFontDatabase().families(); })};
+};
+
 void placePanel(Home &panel)
 {
     // The full geometry, not the available area: the 40 px are the whole task-bar allowance.
@@ -37,30 +69,94 @@ void placePanel(Home &panel)
     panel.setGeometry(screen.right() + 1 - w, screen.bottom() + 1 - h - taskBarAllowance, w, h);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+QStringList argumentsOf(int argc, char *argv[])
 {
-    preferX11OnWayland();
-    InstanceGuard instance;
-    if (!instance.claim())
-        return 0;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
 
+int printAndEnd(const CommandLine &command)
+{
+    std::fputs(qPrintable(command.text), command.exitStatus == 0 ? stdout : stderr);
+    return command.exitStatus;
+}
+
+// A later start: the running instance performs the request (a plain start shows its panel).
+int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequest &request)
+{
+    QCoreApplication app(argc, argv);
+    QString failure;
+    if (instance.send(request, &failure))
+        return 0;
+    if (instance.isClaimed())
+        return 0;
+    std::fprintf(stderr, "tavo-screenshot: %s\n", qPrintable(failure));
+    return 1;
+}
+
+int runResident(int argc, char *argv[], InstanceGuard &instance, const std::optional<InstanceRequest> &request)
+{
     returnLargeBlocksWhenFreed();
-    QCoreApplication::addLibraryPath(QStringLiteral("plugins"));
     QApplication app(argc, argv);
+    usePluginsBesideProgram();
     QApplication::setQuitOnLastWindowClosed(false);
     useProgramIconForWindows();
-    // Log-out and kill end the run like the exit menu entry, releasing hot keys and marker.
+    // Log-out and kill end the run like the exit menu entry, releasing hot keys and the lock.
     const std::unique_ptr<QObject> terminationWatch = exitOnTerminationRequests();
+    const FontWarmUp fonts;
+    instance.listen();
 
     int result = 0;
     {
         Home panel;
         panel.setWindowTitle(programTitle());
+        QObject::connect(&instance, &InstanceGuard::requested, &panel,
+                         [&panel](const InstanceRequest &later) { performRequest(panel, later); });
         panel.show();
         placePanel(panel);
+        if (request)
+            QTimer::singleShot(0, &panel, [&panel, first = *request] { performRequest(panel, first); });
         result = QApplication::exec();
     }
+    offerOnlyPngForHandOver();
     return result;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const CommandLine command = parseCommandLine(argumentsOf(argc, argv));
+    // Everything but the resident run may have something to say on the command line.
+    if (command.endsAtOnce || command.request || !command.outputFile.isEmpty())
+        useParentConsoleForOutput();
+    if (command.endsAtOnce)
+        return printAndEnd(command);
+    if (!hasGraphicalDesktop()) {
+        std::fputs("tavo-screenshot: a graphical desktop is needed, but neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set\n", stderr);
+        return 1;
+    }
+    preferX11OnWayland();
+    leaveOutOpenGl();
+
+    if (!command.outputFile.isEmpty()) {
+        QApplication app(argc, argv);
+        usePluginsBesideProgram();
+        return captureOnceToFile(command.outputFile);
+    }
+
+    InstanceGuard instance;
+    if (!instance.claim()) {
+        const int status = handOver(argc, argv, instance, command.request.value_or(InstanceRequest{}));
+        // The instance ended while we called it: this process runs in its place.
+        if (!instance.isClaimed())
+            return status;
+    }
+    // Nothing runs that could be ended.
+    if (command.request && command.request->verb == InstanceRequest::Verb::Quit)
+        return 0;
+    return runResident(argc, argv, instance, command.request);
 }

@@ -1,5 +1,7 @@
 #include "ShutterSound.h"
 
+#include "SoundOutput.h"
+
 #include <QFile>
 #include <QMediaContent>
 #include <QMediaPlayer>
@@ -56,10 +58,21 @@ QUrl shutterSoundUrl()
     return QUrl(QStringLiteral("qrc") + shutterResource);
 }
 
+// Asked once, at the first capture, so the media back end starts only then. Where no sound can
+// be heard, a player would only fill the terminal with the back end's complaints on every
+// capture (no sound server, no decoder plugins), so there is none.
+bool shutterSoundCanPlay()
+{
+    static const bool canPlay = soundCanPlay();
+    return canPlay;
+}
+
 } // namespace
 
 QMediaPlayer *startShutterSound(QObject *parent)
 {
+    if (!shutterSoundCanPlay())
+        return nullptr;
     auto *player = new QMediaPlayer(parent);
     player->setMedia(QMediaContent(shutterSoundUrl()));
     player->setVolume(shutterVolume);

@@ -187,17 +187,27 @@ void HomeTest::panelAndTrayShareThreeActions()
 
     QCOMPARE(home.contextMenuPolicy(), Qt::ActionsContextMenu);
     const QList<QAction *> actions = home.actions();
-    QCOMPARE(tray->contextMenu()->actions(), actions);
     QStringList texts;
     for (QAction *action : actions)
         texts << action->text();
     QCOMPARE(texts, (QStringList{QStringLiteral("隐藏图标"), QStringLiteral("帮助"), QStringLiteral("退出程序")}));
     for (QAction *action : actions)
         QVERIFY(action->shortcut().isEmpty());
+    // The tray menu: the same three, then after a separator the entry that shows the panel.
+    const QList<QAction *> trayEntries = tray->contextMenu()->actions();
+    QCOMPARE(trayEntries.size(), 5);
+    QCOMPARE(trayEntries.mid(0, 3), actions);
+    QVERIFY(trayEntries.at(3)->isSeparator());
+    QCOMPARE(trayEntries.at(4)->text(), QStringLiteral("显示面板"));
 
     const int before = openWindows<Help>();
     actions.at(1)->trigger();
     QCOMPARE(openWindows<Help>(), before + 1);
+
+    home.hide();
+    trayEntries.at(4)->trigger();
+    QVERIFY(home.isVisible());
+    QTRY_VERIFY(home.isActiveWindow());
 }
 
 void HomeTest::trayActivation_data()

@@ -1,71 +1,102 @@
 #include "platform/InstanceGuard.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QLocalServer>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+bool isPrivateFolder(const QString &path)
+{
+    struct stat info = {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0
+           && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// The folder, made if it is not there; empty when what is there is not ours alone.
+QString ownPrivateFolder(const QString &path)
+{
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    return isPrivateFolder(path) ? path : QString();
+}
+
+// The key holds characters (CJK, ':') that do not belong in a file name.
+QString fileNameFor(const QString &key, const char *suffix)
+{
+    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("tavo-screenshot-%1.%2").arg(QString::fromLatin1(digest.left(16)),
+                                                        QLatin1String(suffix));
+}
+
+} // namespace
 
 QString currentInstanceKey()
 {
-    return instanceKey(::getuid(), qEnvironmentVariable("DISPLAY"));
+    return instanceKey(::getuid(), qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
 }
 
-InstanceGuard::~InstanceGuard()
+QString privateRuntimeFolder()
 {
-    // The marker goes before the lock: a successor that gets the lock must not find our segment
-    // still attached, or it could not clear it.
-    if (marker.isAttached())
-        marker.detach();
-    if (lockFd >= 0)
-        ::close(lockFd);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(runtime))
+        return runtime;
+    const QString own = ownPrivateFolder(QDir::tempPath() + QStringLiteral("/tavo-screenshot-")
+                                         + QString::number(::getuid()));
+    if (!own.isEmpty())
+        return own;
+    // Another user has taken that name in the shared folder; the home folder is the user's alone.
+    const QString cache = QDir::homePath() + QStringLiteral("/.cache");
+    QDir().mkpath(cache);
+    return ownPrivateFolder(cache + QStringLiteral("/tavo-screenshot-runtime"));
 }
 
-bool InstanceGuard::claim()
+bool InstanceGuard::lockForThisProcess()
 {
-    switch (lockExclusively()) {
-    case Lock::Acquired:
-        clearStaleMarker();
-        // The lock already decides; a marker that cannot be made (a stranger still attached to
-        // an old segment) must not keep the user from running the program.
-        createMarker();
-        claimed = true;
-        break;
-    case Lock::HeldElsewhere:
-        claimed = false;
-        break;
-    case Lock::Unavailable:
-        // No lock to be had (no writable folder, no lock support): the marker alone decides.
-        claimed = !marker.attach(QSharedMemory::ReadWrite) && createMarker();
-        break;
-    }
-    return claimed;
-}
-
-InstanceGuard::Lock InstanceGuard::lockExclusively()
-{
-    lockFd = ::open(QFile::encodeName(lockPath).constData(),
-                    O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Nowhere private to hold a lock: run, alone and unguarded, rather than not at all.
+    if (folder.isEmpty())
+        return true;
+    const QString path = QDir(folder).filePath(fileNameFor(key, "lock"));
+    lockFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0)
-        return Lock::Unavailable;
+        return true;
     int result;
     do {
         result = ::flock(lockFd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result == 0)
-        return Lock::Acquired;
-    if (errno == EWOULDBLOCK)
-        return Lock::HeldElsewhere;
+        return true;
+    const bool heldElsewhere = errno == EWOULDBLOCK;
     ::close(lockFd);
     lockFd = -1;
-    return Lock::Unavailable;
+    // A folder without lock support (some network file systems) cannot keep anyone out.
+    return !heldElsewhere;
 }
 
-void InstanceGuard::clearStaleMarker()
+void InstanceGuard::unlock()
 {
-    // We hold the lock, so no live instance owns a segment under this key: one that can be
-    // attached was left by a killed instance. Detaching the last attachment removes it.
-    if (marker.attach(QSharedMemory::ReadWrite))
-        marker.detach();
+    if (lockFd >= 0)
+        ::close(lockFd);
+    lockFd = -1;
+}
+
+QString InstanceGuard::channelName() const
+{
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(fileNameFor(key, "socket"));
+}
+
+bool InstanceGuard::publishChannel(QLocalServer &channel)
+{
+    const QString name = channelName();
+    if (name.isEmpty())
+        return false;
+    // We hold the lock, so a socket file still there is a dead instance's.
+    QLocalServer::removeServer(name);
+    return channel.listen(name);
 }

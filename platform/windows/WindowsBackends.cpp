@@ -1,12 +1,18 @@
 // The back ends of a Windows build.
+#include "platform/ClipboardKeeper.h"
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
+#include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
 #include "platform/windows/WindowsHotKeys.h"
 
 #include <QObject>
+
+#include <windows.h>
+
+#include <cstdio>
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
@@ -34,4 +40,31 @@ std::unique_ptr<QObject> exitOnTerminationRequests()
 void useProgramIconForWindows()
 {
     // The executable's icon resource (IDI_ICON1) is every window's default icon already.
+}
+
+bool hasGraphicalDesktop()
+{
+    // A Windows session always has its desktop.
+    return true;
+}
+
+bool soundCanPlay()
+{
+    // The media back end plays to the default device, or stays silent without one, on its own.
+    return true;
+}
+
+bool clipboardKeptAfterExit()
+{
+    // Qt renders every format into the system clipboard as the application ends.
+    return true;
+}
+
+void useParentConsoleForOutput()
+{
+    // A GUI-subsystem program gets no console; started from one, it may write to it.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
 }

@@ -40,10 +40,32 @@ QString programPath()
     return qEnvironmentVariable("TAVO_BIN");
 }
 
-Program::Program(const QStringList &arguments, const QString &workingDirectory)
+Finished runProgram(const QStringList &arguments, const QString &workingDirectory,
+                    const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(programPath(), arguments);
+    Finished result;
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        result.status = process.exitCode();
+    }
+    result.output = process.readAllStandardOutput();
+    result.errors = process.readAllStandardError();
+    return result;
+}
+
+Program::Program(const QStringList &arguments, const QString &workingDirectory,
+                 const QProcessEnvironment &environment, bool keepErrors)
     : proc(std::make_unique<QProcess>())
 {
-    proc->setProcessChannelMode(QProcess::ForwardedChannels);
+    proc->setProcessChannelMode(keepErrors ? QProcess::ForwardedOutputChannel : QProcess::ForwardedChannels);
+    proc->setProcessEnvironment(environment);
     if (!workingDirectory.isEmpty())
         proc->setWorkingDirectory(workingDirectory);
     proc->start(programPath(), arguments);
@@ -61,6 +83,11 @@ Program::~Program()
 bool Program::waitForExit(int timeoutMs)
 {
     return proc->state() == QProcess::NotRunning || proc->waitForFinished(timeoutMs);
+}
+
+QByteArray Program::errors()
+{
+    return proc->readAllStandardError();
 }
 
 void Program::terminate(int signalNumber)

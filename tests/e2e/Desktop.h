@@ -22,17 +22,30 @@ namespace e2e {
 QByteArray run(const QString &program, const QStringList &arguments, int *exitCode = nullptr,
                int timeoutMs = 20000);
 
+// The program under test run to its end, as a script or a second start runs it.
+struct Finished
+{
+    int status = -1; // -1 when it crashed or did not end in time
+    QByteArray output;
+    QByteArray errors;
+};
+Finished runProgram(const QStringList &arguments, const QString &workingDirectory = {},
+                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+
 // xdotool with the given arguments; returns its output, trimmed.
 QString xdotool(const QStringList &arguments, int *exitCode = nullptr);
 
 // The path of the program under test (from TAVO_BIN).
 QString programPath();
 
-// A started instance of the program; killed (if still running) when this goes.
+// A started instance of the program; killed (if still running) when this goes. Its output goes
+// to the test's own, unless `keepErrors` keeps what it writes to stderr for errors().
 class Program
 {
 public:
-    explicit Program(const QStringList &arguments = {}, const QString &workingDirectory = {});
+    explicit Program(const QStringList &arguments = {}, const QString &workingDirectory = {},
+                     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                     bool keepErrors = false);
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
@@ -45,6 +58,8 @@ public:
     int exitCode() const { return proc->exitCode(); }
     QProcess::ExitStatus exitStatus() const { return proc->exitStatus(); }
     void terminate(int signalNumber);
+    // What it wrote to stderr so far (with keepErrors).
+    QByteArray errors();
 
 private:
     std::unique_ptr<QProcess> proc;

@@ -21,7 +21,7 @@ private slots:
     void signalEndsLikeExitEntry_data();
     void signalEndsLikeExitEntry();
     void panelSitsAboveBottomRightCornerAndDrags();
-    void trayMenuHoldsThreeEntriesInOrder();
+    void trayMenuHoldsItsEntriesInOrder();
     void trayClickHidesDoubleClickShows();
     void panelMenuExitsWithZero();
 };
@@ -63,7 +63,7 @@ void StartupTest::secondStartEndsAtOnce()
     QVERIFY(first.isRunning());
     QVERIFY(isViewable(panel));
     QCOMPARE(visibleWindowsOfClass(programClass, secondPid).size(), 0);
-    // One tray icon and one panel: the running instance was left as it was.
+    // One tray icon and one panel: the later start made none of its own.
     QCOMPARE(visibleWindowsOfClass(programClass).size(), 2);
 
     QVERIFY(terminatedWithZero(first));
@@ -126,7 +126,7 @@ void StartupTest::signalEndsLikeExitEntry()
     QVERIFY(nextStartComesUp());
 }
 
-void StartupTest::trayMenuHoldsThreeEntriesInOrder()
+void StartupTest::trayMenuHoldsItsEntriesInOrder()
 {
     Program program;
     QVERIFY(startedAndReady(program));
@@ -148,6 +148,11 @@ void StartupTest::trayMenuHoldsThreeEntriesInOrder()
     QVERIFY(waitUntil([&] { return !isViewable(panel); }));
     QVERIFY(isEmbeddedInTray(programClass));
     QVERIFY(program.isRunning());
+
+    // Entry 4, after the separator, "显示面板": the panel comes back.
+    QVERIFY(openMenuOn(tray, QPoint(17, 4), program.pid()));
+    chooseMenuEntry(4);
+    QVERIFY(waitUntil([&] { return isViewable(panel); }));
 
     // Entry 3, "退出程序".
     QVERIFY(openMenuOn(tray, QPoint(4, 17), program.pid()));

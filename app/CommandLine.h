@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/InstanceRequest.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks for. Exactly one of: a text to print and an exit status (help,
+// version, a usage error), a one-shot capture into a file, or a run with an optional action
+// that a running instance performs in its place.
+struct CommandLine
+{
+    // Help, version, or a usage error: print `text` (to stderr when the status is not 0) and end.
+    bool endsAtOnce = false;
+    int exitStatus = 0;
+    QString text;
+
+    // --full -o FILE: grab once into this file, absolute; nothing else runs.
+    QString outputFile;
+    // The action asked for; none for a plain start (a running instance then shows its panel).
+    std::optional<InstanceRequest> request;
+};
+
+// The exit status of a usage error, as command-line tools use it.
+inline constexpr int usageErrorStatus = 2;
+
+// Reads the arguments (the program's name first), without needing an application object.
+// Relative file names are made absolute against the current folder.
+CommandLine parseCommandLine(const QStringList &arguments);

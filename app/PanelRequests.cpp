@@ -1,0 +1,32 @@
+#include "PanelRequests.h"
+
+#include "Home.h"
+#include "platform/InstanceRequest.h"
+
+void performRequest(Home &panel, const InstanceRequest &request)
+{
+    using Verb = InstanceRequest::Verb;
+    switch (request.verb) {
+    case Verb::Show:
+        panel.showPanel();
+        break;
+    case Verb::Full:
+        panel.image_cut();
+        break;
+    case Verb::Save:
+        panel.image_save();
+        break;
+    case Verb::Region:
+        panel.freeCut();
+        break;
+    case Verb::Board:
+        if (request.file.isEmpty())
+            panel.openDrawBoard();
+        else
+            panel.openPictureOnBoard(request.file);
+        break;
+    case Verb::Quit:
+        panel.closeNormal();
+        break;
+    }
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+class Home;
+struct InstanceRequest;
+
+// Performs a request from the command line on the panel, as its hot key, button or menu entry
+// would: a capture, saving it, a region, a board (with a picture), showing the panel, the exit.
+void performRequest(Home &panel, const InstanceRequest &request);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What a later start asks of the running instance: one of the program's actions, and for a board
+// the picture to open in it. This is all the instance channel carries.
+struct InstanceRequest
+{
+    enum class Verb { Show, Full, Save, Region, Board, Quit };
+
+    Verb verb = Verb::Show;
+    QString file; // an absolute path, only with Board; empty for a blank board
+
+    bool operator==(const InstanceRequest &other) const
+    {
+        return verb == other.verb && file == other.file;
+    }
+};
+
+// The longest line the channel accepts, with room for any path the system allows.
+inline constexpr int maxRequestBytes = 16 * 1024;
+
+// The request as one line on the channel: the verb's name, for a board with a picture a space and
+// the percent-encoded path, then a line feed.
+QByteArray encodeRequest(const InstanceRequest &request);
+// The request one line holds (with or without its line feed); nothing when the line is anything
+// but a request encodeRequest() could have written: another verb, a relative path, stray bytes.
+std::optional<InstanceRequest> decodeRequest(QByteArray line);

@@ -1,0 +1,117 @@
+#include "app/CommandLine.h"
+
+#include <QDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(InstanceRequest::Verb)
+
+// The command line as a user or a script types it: what it asks for, and the status of what it
+// refuses.
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsActions_data();
+    void readsActions();
+    void refusesWithStatusTwo_data();
+    void refusesWithStatusTwo();
+    void helpAndVersionEndWithZero();
+};
+
+namespace {
+
+CommandLine parse(const QStringList &arguments)
+{
+    return parseCommandLine(QStringList{QStringLiteral("tavo-screenshot")} + arguments);
+}
+
+} // namespace
+
+void CommandLineTest::readsActions_data()
+{
+    using Verb = InstanceRequest::Verb;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("hasRequest");
+    QTest::addColumn<Verb>("verb");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("output");
+
+    const QString here = QDir::currentPath();
+    QTest::newRow("plain start") << QStringList{} << false << Verb::Show << "" << "";
+    QTest::newRow("full") << QStringList{"--full"} << true << Verb::Full << "" << "";
+    QTest::newRow("save") << QStringList{"--save"} << true << Verb::Save << "" << "";
+    QTest::newRow("region") << QStringList{"--region"} << true << Verb::Region << "" << "";
+    QTest::newRow("show") << QStringList{"--show"} << true << Verb::Show << "" << "";
+    QTest::newRow("quit") << QStringList{"--quit"} << true << Verb::Quit << "" << "";
+    QTest::newRow("blank board") << QStringList{"--board"} << true << Verb::Board << "" << "";
+    QTest::newRow("board, relative file") << QStringList{"--board", "a b.png"} << true << Verb::Board
+                                          << here + "/a b.png" << "";
+    QTest::newRow("file before option") << QStringList{"/tmp/x.png", "--board"} << true << Verb::Board
+                                        << "/tmp/x.png" << "";
+    QTest::newRow("one-shot") << QStringList{"--full", "-o", "shot.png"} << false << Verb::Show << ""
+                              << here + "/shot.png";
+    QTest::newRow("one-shot, long form") << QStringList{"--output=/tmp/s", "--full"} << false << Verb::Show
+                                         << "" << "/tmp/s";
+}
+
+void CommandLineTest::readsActions()
+{
+    using Verb = InstanceRequest::Verb;
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, hasRequest);
+    QFETCH(Verb, verb);
+    QFETCH(QString, file);
+    QFETCH(QString, output);
+
+    const CommandLine command = parse(arguments);
+    QVERIFY2(!command.endsAtOnce, qPrintable(command.text));
+    QCOMPARE(command.request.has_value(), hasRequest);
+    if (hasRequest) {
+        QCOMPARE(command.request->verb, verb);
+        QCOMPARE(command.request->file, file);
+    }
+    QCOMPARE(command.outputFile, output);
+}
+
+void CommandLineTest::refusesWithStatusTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown option") << QStringList{"--fulll"};
+    QTest::newRow("missing FILE after -o") << QStringList{"--full", "-o"};
+    QTest::newRow("empty FILE after -o") << QStringList{"--full", "-o", ""};
+    QTest::newRow("-o without --full") << QStringList{"--region", "-o", "x.png"};
+    QTest::newRow("-o alone") << QStringList{"-o", "x.png"};
+    QTest::newRow("two actions") << QStringList{"--full", "--quit"};
+    QTest::newRow("file without --board") << QStringList{"--show", "x.png"};
+    QTest::newRow("two files") << QStringList{"--board", "a.png", "b.png"};
+}
+
+void CommandLineTest::refusesWithStatusTwo()
+{
+    QFETCH(QStringList, arguments);
+    const CommandLine command = parse(arguments);
+    QVERIFY(command.endsAtOnce);
+    QCOMPARE(command.exitStatus, 2);
+    // One line, naming the program.
+    QVERIFY(command.text.startsWith(QLatin1String("tavo-screenshot: ")));
+    QCOMPARE(command.text.count(QLatin1Char('\n')), 1);
+    QVERIFY(command.text.endsWith(QLatin1Char('\n')));
+}
+
+void CommandLineTest::helpAndVersionEndWithZero()
+{
+    const CommandLine help = parse({QStringLiteral("--help")});
+    QVERIFY(help.endsAtOnce);
+    QCOMPARE(help.exitStatus, 0);
+    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output"})
+        QVERIFY2(help.text.contains(QLatin1String(option)), option);
+
+    const CommandLine version = parse({QStringLiteral("-v")});
+    QVERIFY(version.endsAtOnce);
+    QCOMPARE(version.exitStatus, 0);
+    QVERIFY(version.text.startsWith(QLatin1String("tavo-screenshot 1.")));
+}
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_command_line.moc"
