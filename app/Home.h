@@ -11,6 +11,7 @@ class DesktopGrabber;
 class DrawBoard;
 class GlobalHotKeys;
 class QMediaPlayer;
+class QMenu;
 class QTimer;
 
 // The tray-resident main panel: four picture buttons, the tray icon with its menu, the system-wide
@@ -47,6 +48,7 @@ private:
     void dispatchHotKey(int id);
     void releaseCaptureTimerAndPlayer();
     void createTrayIcon();
+    void addAutostartEntry(QMenu *menu);
     void applyPanelStyle();
     void createButtons();
 
