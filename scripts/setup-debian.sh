@@ -15,6 +15,8 @@ build_packages=(
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
     desktop-file-utils maim
+    # checking the Debian package and the autostart entry
+    lintian appstream libglib2.0-bin file man-db
 )
 
 case "${1:-build}" in
