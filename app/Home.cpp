@@ -8,6 +8,7 @@
 #include "common/PictureDialog.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
+#include "platform/Autostart.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
@@ -21,6 +22,7 @@
 #include <QKeySequence>
 #include <QMediaPlayer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -205,6 +207,7 @@ void Home::createTrayIcon()
     menu->addSeparator();
     menu->addAction(QIcon(QStringLiteral(":/resources/img/tray.png")), QStringLiteral("显示面板"), this,
                     SLOT(showPanel()), QKeySequence());
+    addAutostartEntry(menu);
 
     tray->setContextMenu(menu);
     tray->setIcon(QIcon(QStringLiteral(":/resources/img/tray.png")));
@@ -219,6 +222,23 @@ void Home::createTrayIcon()
             }, Qt::DirectConnection);
     tray->setToolTip(programTitle());
     tray->setVisible(true);
+}
+
+void Home::addAutostartEntry(QMenu *menu)
+{
+    QAction *entry = menu->addAction(QStringLiteral("开机启动"));
+    entry->setObjectName(QStringLiteral("autostartAction"));
+    entry->setCheckable(true);
+    entry->setChecked(autostart::isEnabled());
+    // The system holds the choice and the user may change it elsewhere: read it at every showing.
+    connect(menu, &QMenu::aboutToShow, entry, [entry] { entry->setChecked(autostart::isEnabled()); });
+    connect(entry, &QAction::triggered, this, [this, entry](bool enabled) {
+        QString failure;
+        if (autostart::setEnabled(enabled, QCoreApplication::applicationFilePath(), &failure))
+            return;
+        entry->setChecked(autostart::isEnabled());
+        QMessageBox::warning(this, programTitle(), QStringLiteral("无法更改开机启动：%1").arg(failure));
+    });
 }
 
 void Home::applyPanelStyle()

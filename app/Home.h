@@ -12,6 +12,7 @@ class DesktopGrabber;
 class DrawBoard;
 class GlobalHotKeys;
 class QMediaPlayer;
+class QMenu;
 class QTimer;
 class RegionCapture;
 class WindowWithdrawal;
@@ -57,6 +58,7 @@ private:
     void keepCapture(const DesktopPicture &desktop);
     void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown);
     void createTrayIcon();
+    void addAutostartEntry(QMenu *menu);
     void applyPanelStyle();
     void createButtons();
 

@@ -23,6 +23,8 @@ test_packages=(
     kwin-wayland xdg-desktop-portal-kde libwayland-dev plasma-wayland-protocols
     # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb
     xserver-xephyr
+    # checking the Debian package and the autostart entry
+    lintian appstream libglib2.0-bin file man-db
 )
 
 case "${1:-build}" in

@@ -193,12 +193,15 @@ void HomeTest::panelAndTrayShareThreeActions()
     QCOMPARE(texts, (QStringList{QStringLiteral("隐藏图标"), QStringLiteral("帮助"), QStringLiteral("退出程序")}));
     for (QAction *action : actions)
         QVERIFY(action->shortcut().isEmpty());
-    // The tray menu: the same three, then after a separator the entry that shows the panel.
+    // The tray menu: the same three, then after a separator the entry that shows the panel and
+    // the checkable start-with-the-desktop choice.
     const QList<QAction *> trayEntries = tray->contextMenu()->actions();
-    QCOMPARE(trayEntries.size(), 5);
+    QCOMPARE(trayEntries.size(), 6);
     QCOMPARE(trayEntries.mid(0, 3), actions);
     QVERIFY(trayEntries.at(3)->isSeparator());
     QCOMPARE(trayEntries.at(4)->text(), QStringLiteral("显示面板"));
+    QCOMPARE(trayEntries.at(5)->text(), QStringLiteral("开机启动"));
+    QVERIFY(trayEntries.at(5)->isCheckable());
 
     const int before = openWindows<Help>();
     actions.at(1)->trigger();

@@ -1,5 +1,8 @@
 #include "Desktop.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
@@ -23,6 +26,7 @@ private slots:
     void panelSitsAboveBottomRightCornerAndDrags();
     void trayMenuHoldsItsEntriesInOrder();
     void trayClickHidesDoubleClickShows();
+    void autostartEntryComesAndGoes();
     void panelMenuExitsWithZero();
 };
 
@@ -174,6 +178,31 @@ void StartupTest::trayClickHidesDoubleClickShows()
     xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
              QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
     QVERIFY(waitUntil([&] { return isViewable(panel); }));
+    QVERIFY(terminatedWithZero(program));
+}
+
+void StartupTest::autostartEntryComesAndGoes()
+{
+    // The checkable entry below the separator writes the session's autostart entry and takes it
+    // away again; the desktop's own folder holds the choice.
+    constexpr int autostartEntry = 5;
+    const QString entry = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                              .filePath(QStringLiteral("autostart/tavo-screenshot.desktop"));
+    QFile::remove(entry);
+    Program program;
+    QVERIFY(startedAndReady(program));
+    const QString tray = trayIconWindow(programClass);
+
+    QVERIFY(openMenuOn(tray, QPoint(4, 4), program.pid()));
+    chooseMenuEntry(autostartEntry);
+    QVERIFY(waitUntil([&] { return QFile::exists(entry); }));
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(QFile::encodeName(programPath())));
+
+    QVERIFY(openMenuOn(tray, QPoint(17, 17), program.pid()));
+    chooseMenuEntry(autostartEntry);
+    QVERIFY(waitUntil([&] { return !QFile::exists(entry); }));
     QVERIFY(terminatedWithZero(program));
 }
 
