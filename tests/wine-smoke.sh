@@ -13,8 +13,7 @@ title='TAVO截图'
 work=$(mktemp -d "${TMPDIR:-/tmp}/wine-smoke.XXXXXX")
 app=
 cleanup() {
-    [[ -n "$app" ]] && kill "$app" 2>/dev/null
-    wineserver -k 2>/dev/null || true
+    [[ -z "$app" ]] || kill "$app" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT

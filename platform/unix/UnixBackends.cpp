@@ -2,6 +2,7 @@
 // services elsewhere.
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/StartUp.h"
 #include "platform/unix/UnixSignalExit.h"
@@ -16,18 +17,6 @@ bool onX11()
 {
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
-
-// Where no key can be held system-wide: the hot keys are simply not there.
-class NoGlobalHotKeys : public GlobalHotKeys
-{
-public:
-    using GlobalHotKeys::GlobalHotKeys;
-    QVector<int> heldIds() const override { return {}; }
-
-protected:
-    void grab() override {}
-    void release() override {}
-};
 
 } // namespace
 

@@ -1,15 +1,20 @@
 // The back ends of a Windows build.
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/StartUp.h"
 #include "platform/windows/WindowsHotKeys.h"
 
+#include <QGuiApplication>
 #include <QObject>
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
-    return new WindowsHotKeys(window);
+    // Only the Windows platform gives windows a real handle to register the keys on.
+    if (QGuiApplication::platformName() == QLatin1String("windows"))
+        return new WindowsHotKeys(window);
+    return new NoGlobalHotKeys(window);
 }
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
