@@ -2,8 +2,8 @@
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/NoGlobalHotKeys.h"
-#include "platform/QtDesktopGrabber.h"
 #include "platform/StartUp.h"
+#include "platform/windows/WindowsDesktopGrabber.h"
 #include "platform/windows/WindowsHotKeys.h"
 
 #include <QGuiApplication>
@@ -19,8 +19,7 @@ GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
-    // The toolkit grabs the desktop window.
-    return std::make_unique<QtDesktopGrabber>();
+    return std::make_unique<WindowsDesktopGrabber>();
 }
 
 std::unique_ptr<QObject> exitOnTerminationRequests()
