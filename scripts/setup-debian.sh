@@ -20,7 +20,7 @@ test_packages=(
 )
 windows_packages=(
     # the Qt for Windows comes as a tarball with its own moc, rcc and uic
-    cmake make xz-utils g++-mingw-w64-x86-64-posix
+    cmake make xz-utils file g++-mingw-w64-x86-64-posix
 )
 wine_packages=(wine wine64)
 
