@@ -100,6 +100,12 @@ xclip -selection clipboard -t image/png -o >"$work/capture.png"
 size=$(identify -format '%wx%h' "$work/capture.png")
 [[ "$size" == "${screen_w}x${screen_h}" ]] || fail "the capture is $size, the screen ${screen_w}x${screen_h}"
 passed "Ctrl+Alt+X puts a ${size} capture on the clipboard and shows the panel again"
+# Wine maps a Windows DLL from its file: the window system's and the shutter sound's plug-ins
+# must have come from the folders beside the exe.
+for plugin in platforms/qwindows.dll mediaservice/dsengine.dll; do
+    grep -qF "$(dirname "$exe")/$plugin" "/proc/$app/maps" || fail "$plugin was not loaded from beside the exe"
+done
+passed "the window system and media plug-ins were loaded from beside the exe"
 
 home=$(panel)
 hot_key "$home" ctrl+alt+o
