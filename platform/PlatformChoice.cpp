@@ -5,6 +5,11 @@
 
 void preferX11OnWayland()
 {
+#ifdef Q_OS_WIN
+    // Run under Wine, a Windows build sees the Unix desktop's variables too; it has only the
+    // Windows platform.
+    return;
+#endif
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
     const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")

@@ -2,6 +2,8 @@
 # Installs the Debian 12 packages this project needs, and nothing when they are all there already.
 #   scripts/setup-debian.sh build   what building and running the program needs
 #   scripts/setup-debian.sh test    that, plus the private X desktop and tools the tests drive it with
+#   scripts/setup-debian.sh windows       cross-building the Windows program (scripts/build-windows.sh)
+#   scripts/setup-debian.sh windows-test  that, plus Wine and the private X desktop to test it on
 set -euo pipefail
 
 build_packages=(
@@ -26,11 +28,18 @@ test_packages=(
     # checking the Debian package and the autostart entry
     lintian appstream libglib2.0-bin file man-db
 )
+windows_packages=(
+    # the Qt for Windows comes as a tarball with its own moc, rcc and uic
+    cmake make xz-utils file g++-mingw-w64-x86-64-posix
+)
+wine_packages=(wine wine64)
 
 case "${1:-build}" in
     build) wanted=("${build_packages[@]}") ;;
     test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
-    *) echo "usage: $0 build|test" >&2; exit 2 ;;
+    windows) wanted=("${windows_packages[@]}") ;;
+    windows-test) wanted=("${windows_packages[@]}" "${wine_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: $0 build|test|windows|windows-test" >&2; exit 2 ;;
 esac
 
 missing=()

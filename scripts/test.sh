@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds everything and runs every test: unit tests on Qt's
-# offscreen platform, end-to-end tests on private X servers (see scripts/with-desktop.sh).
+# offscreen platform, end-to-end tests on private X servers (see scripts/with-desktop.sh). Where
+# the Qt for Windows is at hand (../shared/windows), the Windows program too: cross-built with
+# MinGW-w64 and tested under Wine (scripts/build-windows.sh, scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,5 +16,12 @@ for session in sway kwin; do
         echo "Wayland tests on $session skipped: ${why##*$'\n'}"
     fi
 done
-cd build-test
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+status=0
+(cd build-test && ctest --output-on-failure -j"$(nproc)" --timeout 600) || status=1
+
+if scripts/build-windows.sh --find-sdk >/dev/null; then
+    { scripts/build-windows.sh build-win && scripts/test-windows.sh build-win; } || status=1
+else
+    echo "Windows program skipped: no Qt for Windows in ../shared/windows (nor in \$TAVO_WINDOWS_SDK)."
+fi
+exit "$status"

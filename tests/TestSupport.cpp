@@ -254,6 +254,8 @@ void drag(QWidget *widget, const QVector<QPoint> &path, Qt::MouseButton button)
 FileDialogAnswerer::FileDialogAnswerer(const QString &fileName)
     : fileName(fileName)
 {
+    // Only Qt's own dialog has widgets to fill in; Windows would otherwise get its native one.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     connect(&poll, &QTimer::timeout, this, [this] { answer(); });
     poll.start(20);
 }

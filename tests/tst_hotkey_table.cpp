@@ -91,6 +91,9 @@ void TestHotKeyTable::waylandSessionPrefersXcb()
     QFETCH(QByteArray, x11Display);
     QFETCH(QByteArray, platformBefore);
     QFETCH(QByteArray, platformAfter);
+#ifdef Q_OS_WIN
+    platformAfter = platformBefore; // a Windows build keeps its platform whatever the desktop is
+#endif
     const QByteArray saved[4] = {qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM"),
                                  qgetenv("DISPLAY")};
     auto setOrUnset = [](const char *name, const QByteArray &value) {

@@ -4,6 +4,7 @@
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
@@ -35,18 +36,6 @@ bool onWayland()
     // "wayland", or "wayland-egl" and the like
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
-
-// Where no key can be held system-wide: the hot keys are simply not there.
-class NoGlobalHotKeys : public GlobalHotKeys
-{
-public:
-    using GlobalHotKeys::GlobalHotKeys;
-    QVector<int> heldIds() const override { return {}; }
-
-protected:
-    void grab() override {}
-    void release() override {}
-};
 
 } // namespace
 

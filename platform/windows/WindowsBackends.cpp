@@ -3,11 +3,13 @@
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
-#include "platform/QtDesktopGrabber.h"
+#include "platform/NoGlobalHotKeys.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
+#include "platform/windows/WindowsDesktopGrabber.h"
 #include "platform/windows/WindowsHotKeys.h"
 
+#include <QGuiApplication>
 #include <QObject>
 
 #include <windows.h>
@@ -16,13 +18,15 @@
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
-    return new WindowsHotKeys(window);
+    // Only the Windows platform gives windows a real handle to register the keys on.
+    if (QGuiApplication::platformName() == QLatin1String("windows"))
+        return new WindowsHotKeys(window);
+    return new NoGlobalHotKeys(window);
 }
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
-    // The toolkit grabs the desktop window.
-    return std::make_unique<QtDesktopGrabber>();
+    return std::make_unique<WindowsDesktopGrabber>();
 }
 
 std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
