@@ -19,7 +19,13 @@ cleanup() {
 trap cleanup EXIT
 unset QT_PLUGIN_PATH QT_QPA_PLATFORM WINEPATH
 
-fail() { echo "wine-smoke: FAILED: $*" >&2; exit 1; }
+# Wine's own media layer prints GStreamer warnings by the dozen: the program's output is kept in a
+# file and shown only when something failed.
+fail() {
+    echo "wine-smoke: FAILED: $*" >&2
+    [[ -s "${work:-}/program.log" ]] && { echo "--- the program's output:" >&2; tail -n 40 "$work/program.log" >&2; }
+    exit 1
+}
 passed() { echo "wine-smoke: ok: $*"; }
 wait_until() { # wait_until SECONDS WHAT COMMAND...: retry a check until it holds
     local deadline=$((SECONDS + $1)) what=$2
@@ -49,7 +55,7 @@ exe=$(echo "$work"/app/*/tavo-screenshot.exe)
 
 # ---- start: the panel at the bottom right, with the icon from the exe ------------------------
 cd "$work/elsewhere"
-wine "$exe" &
+wine "$exe" >"$work/program.log" 2>&1 &
 app=$!
 wait_until 90 "the panel titled $title did not appear" has_panel
 home=$(panel)
@@ -67,7 +73,7 @@ passed "panel titled $title at the bottom right, with the exe's icon"
 
 # ---- a second start ends at once with status 0 and leaves one instance -----------------------
 set +e
-timeout 60 wine "$exe"
+timeout 60 wine "$exe" >>"$work/program.log" 2>&1
 second=$?
 set -e
 ((second == 0)) || fail "a second start exited with status $second"
