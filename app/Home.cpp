@@ -13,6 +13,7 @@
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
 #include "platform/ShutterSound.h"
+#include "platform/WindowMove.h"
 #include "platform/WindowWithdrawal.h"
 
 #include <QCoreApplication>
@@ -131,9 +132,14 @@ void Home::image_cut()
 void Home::keepCapture(const DesktopPicture &desktop)
 {
     grabbing = false;
+    // Nothing was taken: no shutter, the last capture stays for saving, the panel returns at once.
+    if (!desktop.isValid()) {
+        show();
+        showCaptureFailure(this, desktop.failure);
+        return;
+    }
     screenPixmap = QPixmap::fromImage(desktop.image);
-    if (desktop.isValid())
-        offerOnClipboard(desktop.image);
+    offerOnClipboard(desktop.image);
     // A capture within the previous one's time: that one's timer and sound end here, once; the
     // new timer brings the panel back.
     releaseCaptureTimerAndPlayer();
@@ -193,7 +199,7 @@ void Home::createTrayIcon()
     auto *menu = new QMenu(this);
     const QList<QAction *> actions{
         menu->addAction(QIcon(QStringLiteral(":/resources/img/hide.png")), QStringLiteral("隐藏图标"),
-                        this, SLOT(hide()), QKeySequence()),
+                        this, SLOT(hideToTray()), QKeySequence()),
         menu->addAction(QIcon(QStringLiteral(":/resources/img/help.png")), QStringLiteral("帮助"),
                         this, SLOT(help()), QKeySequence()),
         menu->addAction(QIcon(QStringLiteral(":/resources/img/exit.png")), QStringLiteral("退出程序"),
@@ -257,6 +263,8 @@ void Home::createButtons()
         {"打开画板", QKeySequence::Open, &Home::openDrawBoard, "open"},
     };
     auto *layout = new QHBoxLayout(this);
+    // Not resizable: tiling compositors (sway) float such a window instead of filling a tile.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     for (const PanelButton &entry : buttons) {
         auto *button = new PictureButton(this);
         button->setToolTip(QString::fromUtf8(entry.toolTip));
@@ -285,6 +293,16 @@ void Home::openPictureOnBoard(const QString &fileName)
 {
     openDrawBoard();
     drawBoard->openPicture(fileName);
+}
+
+void Home::hideToTray()
+{
+    // Without a tray nothing on the screen would bring the panel back.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showNotice(this, QStringLiteral("没有系统托盘，隐藏后面板无法从托盘找回，因此保留在屏幕上。"));
+        return;
+    }
+    hide();
 }
 
 void Home::showPanel()
@@ -343,6 +361,8 @@ void Home::help()
 void Home::mousePressEvent(QMouseEvent *event)
 {
     dragOffset = event->pos();
+    // Where windows cannot place themselves (Wayland) the compositor moves the panel instead.
+    moveWithPointerBySystem(this);
 }
 
 void Home::mouseMoveEvent(QMouseEvent *event)

@@ -42,6 +42,8 @@ public slots:
     void help();
     // Shows, raises and activates the panel (the tray menu's "显示面板", a later plain start).
     void showPanel();
+    // The hide entry: hides the panel, unless no tray is there to bring it back.
+    void hideToTray();
     // A new drawing board with the picture opened in it.
     void openPictureOnBoard(const QString &fileName);
 

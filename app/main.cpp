@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
                    "WAYLAND_DISPLAY is set\n", stderr);
         return 1;
     }
-    preferX11OnWayland();
+    runNativelyOnWayland();
     leaveOutOpenGl();
 
     if (!command.outputFile.isEmpty()) {

@@ -1,5 +1,7 @@
 #include "ClipboardPicture.h"
 
+#include "platform/ClipboardOffer.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -68,16 +70,24 @@ QThreadPool *encoderThread()
     return pool;
 }
 
+// The picture's PNG, encoded on the encoder thread from now on; setting `cancelled` stops it.
+std::shared_future<QByteArray> startPngEncoding(const QImage &picture, const Cancelled &cancelled)
+{
+    auto task = std::make_shared<std::packaged_task<QByteArray()>>(
+        [picture, cancelled] { return encodePng(picture, cancelled); });
+    std::shared_future<QByteArray> png = task->get_future().share();
+    encoderThread()->start([task] { (*task)(); });
+    return png;
+}
+
 class EncodedPicture : public QMimeData
 {
 public:
-    explicit EncodedPicture(const QImage &picture)
+    EncodedPicture(const QImage &picture, Cancelled cancelled, std::shared_future<QByteArray> png)
+        : cancelled(std::move(cancelled))
+        , png(std::move(png))
     {
         setImageData(picture);
-        auto task = std::make_shared<std::packaged_task<QByteArray()>>(
-            [picture, cancelled = cancelled] { return encodePng(picture, cancelled); });
-        png = task->get_future().share();
-        encoderThread()->start([task] { (*task)(); });
     }
 
     ~EncodedPicture() override { *cancelled = true; }
@@ -104,13 +114,18 @@ protected:
     }
 
 private:
-    Cancelled cancelled = std::make_shared<std::atomic_bool>(false);
-    std::shared_future<QByteArray> png;
+    const Cancelled cancelled;
+    const std::shared_future<QByteArray> png;
 };
 
 } // namespace
 
 void offerOnClipboard(const QImage &picture)
 {
-    QGuiApplication::clipboard()->setMimeData(new EncodedPicture(picture), QClipboard::Clipboard);
+    auto cancelled = std::make_shared<std::atomic_bool>(false);
+    const std::shared_future<QByteArray> png = startPngEncoding(picture, cancelled);
+    // Where the window system takes the clipboard beside the toolkit, the PNG alone is offered.
+    if (offerBesideToolkit(pngType, [png] { return png.get(); }, [cancelled] { *cancelled = true; }))
+        return;
+    QGuiApplication::clipboard()->setMimeData(new EncodedPicture(picture, cancelled, png), QClipboard::Clipboard);
 }

@@ -147,6 +147,14 @@ void FreedomCut::paintEvent(QPaintEvent *)
     // Painted only when something changed: an idle overlay draws nothing.
     QPainter painter(this);
     paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
+    if (frozenPixmap.isNull() && !failure.isEmpty())
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, failure);
+}
+
+void FreedomCut::setFailure(const QString &reason)
+{
+    failure = QStringLiteral("无法截取屏幕：%1\n按 Esc 关闭").arg(reason);
+    update();
 }
 
 void FreedomCut::showEvent(QShowEvent *)

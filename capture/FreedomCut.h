@@ -27,6 +27,8 @@ public:
     void showOn(QScreen *screen);
     // Back to waiting: no selection, the buttons out of sight (a selection began elsewhere).
     void clearSelection();
+    // Without a frozen picture: why there is none, shown in the middle of the overlay.
+    void setFailure(const QString &reason);
 
 signals:
     // A new selection began here with the left button.
@@ -55,6 +57,7 @@ private:
 
     QPixmap frozenPixmap;
     QPixmap regionPixmap;
+    QString failure;
     OverlayPlacement placement;
     QPoint startPoint;
     QPoint endPoint;

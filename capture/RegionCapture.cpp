@@ -13,11 +13,12 @@ RegionCapture::RegionCapture(const DesktopPicture &desktop, QObject *parent)
 {
     for (const ScreenPart &part : desktop.screens)
         if (part.screen)
-            addOverlay(part.screen, part.area);
+            addOverlay(part.screen, part.area, part.scale);
     if (shown.isEmpty()) {
-        // No picture (a refused grab): the overlays still show where a region would be chosen.
+        // No picture (a refused grab): the overlays still show where a region would be chosen,
+        // and say why the desktop is missing.
         for (QScreen *screen : QGuiApplication::screens())
-            addOverlay(screen, QRect());
+            addOverlay(screen, QRect(), 0)->setFailure(desktop.failure);
     }
 }
 
@@ -28,13 +29,14 @@ RegionCapture::~RegionCapture()
         delete overlay.window.data();
 }
 
-void RegionCapture::addOverlay(QScreen *screen, const QRect &area)
+FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal scale)
 {
-    const OverlayPlacement placement{area.isEmpty() ? QRect() : area, screen->devicePixelRatio()};
+    const OverlayPlacement placement{area.isEmpty() ? QRect() : area, scale > 0 ? scale : screen->devicePixelRatio()};
     auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement);
     connect(overlay, &QObject::destroyed, this, &RegionCapture::overlayClosed);
     connect(overlay, &FreedomCut::selectionStarted, this, [this, overlay] { clearOthers(overlay); });
     shown.append({overlay, screen});
+    return overlay;
 }
 
 void RegionCapture::open()

@@ -33,7 +33,8 @@ signals:
     void finished();
 
 private:
-    void addOverlay(QScreen *screen, const QRect &area);
+    // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.
+    FreedomCut *addOverlay(QScreen *screen, const QRect &area, qreal scale);
     void overlayClosed();
     void clearOthers(FreedomCut *selecting);
 

@@ -35,6 +35,11 @@ void showOpenFailure(QWidget *window, const QString &fileName, const QString &re
     showMessage(window, QMessageBox::Warning, withFile(QStringLiteral("无法打开 %1\n%2"), fileName, reason));
 }
 
+void showCaptureFailure(QWidget *window, const QString &reason)
+{
+    showMessage(window, QMessageBox::Warning, QStringLiteral("无法截取屏幕\n%1").arg(reason));
+}
+
 void showNotice(QWidget *window, const QString &text)
 {
     showMessage(window, QMessageBox::Information, text);

@@ -11,5 +11,7 @@ class QWidget;
 void showSaveFailure(QWidget *window, const QString &fileName, const QString &reason);
 // "Could not open": names the file and gives the reason.
 void showOpenFailure(QWidget *window, const QString &fileName, const QString &reason);
+// "Could not capture the screen", with the reason.
+void showCaptureFailure(QWidget *window, const QString &reason);
 // Any other short notice.
 void showNotice(QWidget *window, const QString &text);

@@ -31,6 +31,34 @@ QVector<ScreenPart> screenPartsWithin(const QRect &covered)
     return parts;
 }
 
+QVector<ScreenPart> screenPartsScaledTo(const QSize &picture)
+{
+    QRect layout;
+    for (const QScreen *screen : QGuiApplication::screens())
+        layout |= screen->geometry();
+    QVector<ScreenPart> parts;
+    if (layout.isEmpty() || picture.isEmpty())
+        return parts;
+    const qreal scale = qreal(picture.width()) / layout.width();
+    for (QScreen *screen : QGuiApplication::screens())
+        parts.append({screen, scaledLayoutArea(screen->geometry(), layout, picture), scale});
+    return parts;
+}
+
+QRect scaledLayoutArea(const QRect &logical, const QRect &layout, const QSize &picture)
+{
+    if (layout.isEmpty())
+        return QRect();
+    const qreal sx = qreal(picture.width()) / layout.width();
+    const qreal sy = qreal(picture.height()) / layout.height();
+    // From the scaled corners, so neighbours meet without a gap or an overlap at any scale.
+    const QPoint from = logical.topLeft() - layout.topLeft();
+    const QPoint to = from + QPoint(logical.width(), logical.height());
+    const QRect area(QPoint(int(std::lround(from.x() * sx)), int(std::lround(from.y() * sy))),
+                     QPoint(int(std::lround(to.x() * sx)) - 1, int(std::lround(to.y() * sy)) - 1));
+    return area & QRect(QPoint(0, 0), picture);
+}
+
 void blackenUncovered(QImage &picture, const QRect &covered)
 {
     QRegion uncovered(covered);

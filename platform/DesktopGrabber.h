@@ -17,12 +17,14 @@ struct ScreenPart
 {
     QPointer<QScreen> screen;  // null once the screen has gone
     QRect area;                // in the picture's pixels
+    qreal scale = 0;           // picture pixels per logical pixel; 0: the screen's device pixel ratio
 };
 
 // A picture of the whole desktop, or why there is none.
 struct DesktopPicture
 {
-    // The bounding box of every screen at device pixels (a device pixel ratio of 1); what no
+    // The bounding box of every screen at device pixels (a device pixel ratio of 1), or where the
+    // compositor makes the picture (Wayland) the output layout at its largest scale; what no
     // screen covers is black. Null on failure.
     QImage image;
     QVector<ScreenPart> screens;  // in the order the toolkit lists them
@@ -40,6 +42,16 @@ QRect desktopDeviceArea();
 
 // The screens' places in a picture that covers `covered` (device pixels) of the desktop.
 QVector<ScreenPart> screenPartsWithin(const QRect &covered);
+
+// The screens' places in a picture of the whole output layout that the compositor made at one
+// scale for every output (a Wayland portal or grim): the bounding box of the screens' logical
+// geometries, stretched to the picture's size. That scale is the largest output's, so a screen
+// of a smaller scale takes more of the picture's pixels than it has itself.
+QVector<ScreenPart> screenPartsScaledTo(const QSize &picture);
+
+// Where the logical rectangle `logical` of an output layout whose bounding box is `layout` lies in
+// a picture of the whole layout that is `picture` large.
+QRect scaledLayoutArea(const QRect &logical, const QRect &layout, const QSize &picture);
 
 // Paints black what no screen covers in a picture of `covered`: the window system may keep any
 // pixels there.

@@ -20,7 +20,7 @@ inline constexpr char instanceKeyBase[] = "tavo截图";
 // Wayland display. Users and displays thereby get instances of their own and never meet.
 QString instanceKey(unsigned int uid, const QString &display, const QString &waylandDisplay = QString());
 // The key for this process: the base text alone on Windows, where the session already separates
-// users and desktops, otherwise the real user id, $DISPLAY and $WAYLAND_DISPLAY.
+// users and desktops, otherwise the real user id, $DISPLAY and the socket $WAYLAND_DISPLAY names.
 QString currentInstanceKey();
 // A folder that only this user can enter, for the lock and the channel: $XDG_RUNTIME_DIR when it
 // is such a folder, otherwise one of the user's own (made with mode 0700 in the temporary folder,

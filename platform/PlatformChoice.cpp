@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-void preferX11OnWayland()
+void runNativelyOnWayland()
 {
 #ifdef Q_OS_WIN
     // Run under Wine, a Windows build sees the Unix desktop's variables too; it has only the
@@ -12,11 +12,10 @@ void preferX11OnWayland()
 #endif
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
-    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-                         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    // Without XWayland (no DISPLAY) xcb could not start at all: Qt's own choice is better there.
-    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // Qt 5 on its own picks xcb whenever XDG_SESSION_TYPE is not "wayland", and on GNOME even
+    // when it is.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
 }
 
 void leaveOutOpenGl()

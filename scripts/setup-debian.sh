@@ -13,8 +13,9 @@ build_packages=(
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
     fonts-droid-fallback
-    # Qt's Wayland platform, for Wayland desktops
-    qtwayland5
+    # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard of
+    # compositors with data control is spoken through
+    qtwayland5 libwayland-dev
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
@@ -22,7 +23,9 @@ test_packages=(
     # private session buses; headless sway with the wlr Screenshot portal and grim; headless KWin
     # with the KDE GlobalShortcuts portal, and what builds the key injector for it
     dbus sway grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr
-    kwin-wayland xdg-desktop-portal-kde libwayland-dev plasma-wayland-protocols
+    kwin-wayland xdg-desktop-portal-kde plasma-wayland-protocols
+    # keys typed into sway, its clipboard read, the tray's watcher (Python with D-Bus)
+    wtype wl-clipboard python3-dbus python3-gi
     # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb
     xserver-xephyr
     # checking the Debian package and the autostart entry

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -32,6 +33,7 @@ private slots:
     void panelAndTrayShareThreeActions();
     void trayActivation_data();
     void trayActivation();
+    void hideEntryKeepsPanelWithoutTray();
     void dragKeepsGrabbedPointUnderPointer_data();
     void dragKeepsGrabbedPointUnderPointer();
 };
@@ -241,6 +243,18 @@ void HomeTest::trayActivation()
     QCOMPARE(home.isVisible(), shownAfter);
     if (reason == QSystemTrayIcon::DoubleClick)
         QTRY_VERIFY(home.isActiveWindow());
+}
+
+void HomeTest::hideEntryKeepsPanelWithoutTray()
+{
+    // The offscreen platform has no tray: nothing would bring a hidden panel back.
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    Home home;
+    home.show();
+    const int notices = openWindows<QMessageBox>();
+    home.actions().at(0)->trigger();
+    QVERIFY(home.isVisible());
+    QCOMPARE(openWindows<QMessageBox>(), notices + 1);
 }
 
 void HomeTest::dragKeepsGrabbedPointUnderPointer_data()

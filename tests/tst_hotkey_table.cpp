@@ -16,8 +16,8 @@ private slots:
     void windowsMessageGivesId();
     void lockModifierVariants_data();
     void lockModifierVariants();
-    void waylandSessionPrefersXcb_data();
-    void waylandSessionPrefersXcb();
+    void waylandDisplayRunsNatively_data();
+    void waylandDisplayRunsNatively();
 };
 
 void TestHotKeyTable::windowsMessageGivesId_data()
@@ -66,7 +66,7 @@ void TestHotKeyTable::lockModifierVariants()
     QCOMPARE(QVector<uint>(got.begin(), got.end()), variants);
 }
 
-void TestHotKeyTable::waylandSessionPrefersXcb_data()
+void TestHotKeyTable::waylandDisplayRunsNatively_data()
 {
     QTest::addColumn<QByteArray>("sessionType");
     QTest::addColumn<QByteArray>("waylandDisplay");
@@ -74,17 +74,19 @@ void TestHotKeyTable::waylandSessionPrefersXcb_data()
     QTest::addColumn<QByteArray>("platformBefore");
     QTest::addColumn<QByteArray>("platformAfter");
     const QByteArray none;
-    QTest::newRow("wayland session") << QByteArray("wayland") << none << QByteArray(":0") << none << QByteArray("xcb");
-    QTest::newRow("wayland display only") << none << QByteArray("wayland-0") << QByteArray(":0") << none << QByteArray("xcb");
-    QTest::newRow("wayland without xwayland") << QByteArray("wayland") << QByteArray("wayland-0") << none << none << none;
+    const QByteArray wayland("wayland;xcb");
+    QTest::newRow("wayland display") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0") << none
+                                     << wayland;
+    QTest::newRow("wayland display without xwayland") << none << QByteArray("wayland-0") << none << none << wayland;
+    QTest::newRow("wayland session type alone") << QByteArray("wayland") << none << QByteArray(":0") << none << none;
     QTest::newRow("x11 session") << QByteArray("x11") << none << QByteArray(":0") << none << none;
-    QTest::newRow("user chose wayland") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
-                                        << QByteArray("wayland") << QByteArray("wayland");
-    QTest::newRow("user chose offscreen") << QByteArray("wayland") << none << QByteArray(":0") << QByteArray("offscreen")
-                                          << QByteArray("offscreen");
+    QTest::newRow("user chose xcb") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
+                                    << QByteArray("xcb") << QByteArray("xcb");
+    QTest::newRow("user chose offscreen") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
+                                          << QByteArray("offscreen") << QByteArray("offscreen");
 }
 
-void TestHotKeyTable::waylandSessionPrefersXcb()
+void TestHotKeyTable::waylandDisplayRunsNatively()
 {
     QFETCH(QByteArray, sessionType);
     QFETCH(QByteArray, waylandDisplay);
@@ -107,7 +109,7 @@ void TestHotKeyTable::waylandSessionPrefersXcb()
     setOrUnset("QT_QPA_PLATFORM", platformBefore);
     setOrUnset("DISPLAY", x11Display);
 
-    preferX11OnWayland();
+    runNativelyOnWayland();
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
 
     setOrUnset("XDG_SESSION_TYPE", saved[0]);

@@ -27,6 +27,8 @@ private slots:
     void reportsWhyThereIsNoPicture_data();
     void reportsWhyThereIsNoPicture();
     void removesOnlyFilesInTemporaryFolders();
+    void outputAreasScaleWithThePicture_data();
+    void outputAreasScaleWithThePicture();
 
 private:
     std::optional<DesktopPicture> grab(int timeoutMs = 5000);
@@ -163,6 +165,36 @@ void TestPortalGrabber::removesOnlyFilesInTemporaryFolders()
     QVERIFY(!liesInTemporaryFolder(link));
     QVERIFY(!liesInTemporaryFolder(QStringLiteral("/etc/passwd")));
     QVERIFY(!liesInTemporaryFolder(temporary.filePath(QStringLiteral("missing.png"))));
+}
+
+void TestPortalGrabber::outputAreasScaleWithThePicture_data()
+{
+    QTest::addColumn<QRect>("output");
+    QTest::addColumn<QRect>("layout");
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QRect>("area");
+
+    // The compositor makes the picture at the largest output scale.
+    QTest::newRow("one output at scale 2") << QRect(0, 0, 640, 360) << QRect(0, 0, 640, 360) << QSize(1280, 720)
+                                           << QRect(0, 0, 1280, 720);
+    const QRect twoOutputs(0, 0, 2560, 1080);
+    QTest::newRow("scale 2 beside scale 1: the first")
+        << QRect(0, 0, 640, 360) << twoOutputs << QSize(5120, 2160) << QRect(0, 0, 1280, 720);
+    QTest::newRow("scale 2 beside scale 1: the second")
+        << QRect(640, 0, 1920, 1080) << twoOutputs << QSize(5120, 2160) << QRect(1280, 0, 3840, 2160);
+    QTest::newRow("layout left of the origin")
+        << QRect(-1280, 0, 1280, 720) << QRect(-1280, 0, 2560, 720) << QSize(2560, 720) << QRect(0, 0, 1280, 720);
+    QTest::newRow("scale 1.5: neighbours meet")
+        << QRect(1001, 0, 999, 500) << QRect(0, 0, 2000, 500) << QSize(3000, 750) << QRect(1502, 0, 1498, 750);
+}
+
+void TestPortalGrabber::outputAreasScaleWithThePicture()
+{
+    QFETCH(QRect, output);
+    QFETCH(QRect, layout);
+    QFETCH(QSize, picture);
+    QFETCH(QRect, area);
+    QCOMPARE(scaledLayoutArea(output, layout, picture), area);
 }
 
 QTEST_MAIN(TestPortalGrabber)

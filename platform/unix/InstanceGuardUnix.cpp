@@ -35,11 +35,23 @@ QString fileNameFor(const QString &key, const char *suffix)
                                                         QLatin1String(suffix));
 }
 
+// The compositor's socket. A bare name lies in XDG_RUNTIME_DIR, where libwayland looks for it:
+// a session names it either way (a compositor gives its children the bare name), and both are
+// one desktop.
+QString waylandSocket()
+{
+    const QString name = qEnvironmentVariable("WAYLAND_DISPLAY");
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || runtime.isEmpty())
+        return name;
+    return QDir::cleanPath(runtime + QLatin1Char('/') + name);
+}
+
 } // namespace
 
 QString currentInstanceKey()
 {
-    return instanceKey(::getuid(), qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
+    return instanceKey(::getuid(), qEnvironmentVariable("DISPLAY"), waylandSocket());
 }
 
 QString privateRuntimeFolder()

@@ -52,7 +52,9 @@ void GrimDesktopGrabber::grab(QObject *context, Done done)
                          DesktopPicture picture;
                          if (status == QProcess::NormalExit && exitCode == 0)
                              picture.image = QImage::fromData(process->readAllStandardOutput(), "PPM");
-                         if (picture.image.isNull()) {
+                         if (!picture.image.isNull()) {
+                             picture.screens = screenPartsScaledTo(picture.image.size());
+                         } else {
                              const QString detail = firstLine(process->readAllStandardError());
                              picture.failure = QStringLiteral("grim took no screenshot")
                                                + (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail);

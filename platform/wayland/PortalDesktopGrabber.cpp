@@ -73,6 +73,8 @@ DesktopPicture pictureFromScreenshotAnswer(uint response, const QVariantMap &res
     picture.image = reader.read();
     if (picture.image.isNull())
         picture.failure = QStringLiteral("cannot read the portal's picture %1: %2").arg(path, reader.errorString());
+    else
+        picture.screens = screenPartsScaledTo(picture.image.size());
     if (liesInTemporaryFolder(path))
         QFile::remove(path);
     return picture;

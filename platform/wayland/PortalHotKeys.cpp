@@ -108,7 +108,7 @@ void sayOnceThatNoKeysAreHeld(const QString &reason)
     qInfo().noquote() << QStringLiteral(
                              "Global hot keys are not available on this desktop (%1). Bind keys in the "
                              "desktop's own shortcut settings to the command line instead, e.g. "
-                             "'tavo-screenshot --full' (see tavo-screenshot --help).")
+                             "'tavo-screenshot --full' (man tavo-screenshot shows how for sway, GNOME and KDE).")
                              .arg(reason);
 }
 

@@ -2,11 +2,11 @@
 #include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "PrivateBus.h"
+#include "SwaySupport.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -35,26 +35,6 @@ private:
 
 namespace {
 
-// Fills itself with the known pattern, so every pixel of a grab says where it came from.
-class PatternWindow : public QWidget
-{
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter(this).drawImage(0, 0, support::patternImage(size()));
-    }
-};
-
-// What grim itself sees of the output now.
-QImage grimPicture()
-{
-    QProcess grim;
-    grim.start(QStringLiteral("grim"), {QStringLiteral("-")});
-    if (!grim.waitForFinished(10000) || grim.exitCode() != 0)
-        return {};
-    return support::asRgb32(QImage::fromData(grim.readAllStandardOutput(), "PNG"));
-}
-
 std::optional<DesktopPicture> grabWith(DesktopGrabber &grabber)
 {
     std::optional<DesktopPicture> result;
@@ -80,11 +60,11 @@ void TestWaylandSway::initTestCase()
     QVERIFY2(QGuiApplication::platformName().startsWith(QLatin1String("wayland")),
              qPrintable(QGuiApplication::platformName()));
     // sway gives the only window the whole output, without a border.
-    patternWindow = std::make_unique<PatternWindow>();
+    patternWindow = std::make_unique<sway::PatternWindow>();
     patternWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(patternWindow.get()));
     pattern = support::patternImage(QGuiApplication::primaryScreen()->size());
-    QTRY_VERIFY_WITH_TIMEOUT(grimPicture() == pattern, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sway::grimPicture() == pattern, 10000);
 }
 
 void TestWaylandSway::portalPictureEqualsGrims()
@@ -97,7 +77,11 @@ void TestWaylandSway::portalPictureEqualsGrims()
     qInfo("portal grab: %lld ms", clock.elapsed());
     QVERIFY2(picture.has_value(), "the portal grab never answered");
     QVERIFY2(picture->isValid(), qPrintable(picture->failure));
-    QCOMPARE(support::asRgb32(picture->image), grimPicture());
+    QCOMPARE(support::asRgb32(picture->image), sway::grimPicture());
+    // The one output is all of the picture, for the region overlay.
+    QCOMPARE(picture->screens.size(), 1);
+    QCOMPARE(picture->screens.first().screen.data(), QGuiApplication::primaryScreen());
+    QCOMPARE(picture->screens.first().area, picture->image.rect());
 }
 
 void TestWaylandSway::grimStandsInWithoutPortal()

@@ -1,0 +1,201 @@
+#include "DataControlSelection.h"
+
+#include "wlr-data-control-unstable-v1-client-protocol.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QThreadPool>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+struct DataControlSelection::Offer
+{
+    zwlr_data_control_source_v1 *source = nullptr;
+    QByteArray mimeType;
+    Bytes bytes;
+    std::function<void()> dropped;
+};
+
+namespace {
+
+// Writes everything to a pasting program's pipe, then closes it. A reader that goes away early
+// only ends the write: SIGPIPE is ignored (see instance()).
+void writeAll(int fd, const QByteArray &bytes)
+{
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const char *at = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, at, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        at += written;
+        left -= written;
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+DataControlSelection *DataControlSelection::instance()
+{
+    static DataControlSelection *selection = [] {
+        if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            return static_cast<DataControlSelection *>(nullptr);
+        auto *made = new DataControlSelection;
+        if (!made->connectToCompositor()) {
+            delete made;
+            return static_cast<DataControlSelection *>(nullptr);
+        }
+        // Gone with the application, before the toolkit's own connection.
+        made->setParent(QCoreApplication::instance());
+        // A program that stops reading a paste half-way must not end this one.
+        std::signal(SIGPIPE, SIG_IGN);
+        return made;
+    }();
+    return selection;
+}
+
+DataControlSelection::~DataControlSelection()
+{
+    if (current && current->source)
+        zwlr_data_control_source_v1_destroy(current->source);
+    if (device)
+        zwlr_data_control_device_v1_destroy(device);
+    if (manager)
+        zwlr_data_control_manager_v1_destroy(manager);
+    if (seat)
+        wl_seat_destroy(seat);
+    if (registry)
+        wl_registry_destroy(registry);
+    if (display)
+        wl_display_disconnect(display);
+}
+
+bool DataControlSelection::connectToCompositor()
+{
+    display = wl_display_connect(nullptr);
+    if (!display)
+        return false;
+    static const wl_registry_listener listener{&DataControlSelection::takeGlobal, &DataControlSelection::forgetGlobal};
+    registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, this);
+    if (wl_display_roundtrip(display) < 0 || !seat || !manager)
+        return false;
+    static const zwlr_data_control_device_v1_listener deviceListener{
+        &DataControlSelection::takeDataOffer, &DataControlSelection::takeSelection,
+        &DataControlSelection::takeFinished, &DataControlSelection::takeSelection};
+    device = zwlr_data_control_manager_v1_get_data_device(manager, seat);
+    zwlr_data_control_device_v1_add_listener(device, &deviceListener, this);
+    if (wl_display_roundtrip(display) < 0 || !device)
+        return false;
+    events = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, this);
+    connect(events, &QSocketNotifier::activated, this, &DataControlSelection::readEvents);
+    return true;
+}
+
+void DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped)
+{
+    dropCurrent();
+    static const zwlr_data_control_source_v1_listener sourceListener{&DataControlSelection::takeSend,
+                                                                      &DataControlSelection::takeCancelled};
+    current = std::make_unique<Offer>();
+    current->mimeType = mimeType.toUtf8();
+    current->bytes = std::move(bytes);
+    current->dropped = std::move(dropped);
+    current->source = zwlr_data_control_manager_v1_create_data_source(manager);
+    zwlr_data_control_source_v1_add_listener(current->source, &sourceListener, this);
+    zwlr_data_control_source_v1_offer(current->source, current->mimeType.constData());
+    if (device)
+        zwlr_data_control_device_v1_set_selection(device, current->source);
+    flush();
+}
+
+void DataControlSelection::dropCurrent()
+{
+    if (!current)
+        return;
+    const std::unique_ptr<Offer> gone = std::move(current);
+    zwlr_data_control_source_v1_destroy(gone->source);
+    if (gone->dropped)
+        gone->dropped();
+}
+
+void DataControlSelection::readEvents()
+{
+    while (wl_display_prepare_read(display) != 0)
+        wl_display_dispatch_pending(display);
+    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
+        // The compositor went away: nothing more will be pasted from here.
+        events->setEnabled(false);
+        return;
+    }
+    flush();
+}
+
+void DataControlSelection::flush()
+{
+    wl_display_flush(display);
+}
+
+void DataControlSelection::takeGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface,
+                                      uint32_t version)
+{
+    Q_UNUSED(version)
+    auto *self = static_cast<DataControlSelection *>(data);
+    if (!self->seat && std::strcmp(interface, wl_seat_interface.name) == 0)
+        self->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    else if (!self->manager && std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0)
+        self->manager = static_cast<zwlr_data_control_manager_v1 *>(
+            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
+}
+
+void DataControlSelection::forgetGlobal(void *, wl_registry *, uint32_t)
+{
+}
+
+void DataControlSelection::takeDataOffer(void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *)
+{
+    // Announced before the selection event that names it, which destroys it: nothing is read.
+}
+
+void DataControlSelection::takeSelection(void *, zwlr_data_control_device_v1 *, zwlr_data_control_offer_v1 *offer)
+{
+    if (offer)
+        zwlr_data_control_offer_v1_destroy(offer);
+}
+
+void DataControlSelection::takeFinished(void *data, zwlr_data_control_device_v1 *device)
+{
+    auto *self = static_cast<DataControlSelection *>(data);
+    zwlr_data_control_device_v1_destroy(device);
+    self->device = nullptr;
+}
+
+void DataControlSelection::takeSend(void *data, zwlr_data_control_source_v1 *source, const char *mimeType, int32_t fd)
+{
+    auto *self = static_cast<DataControlSelection *>(data);
+    const Offer *offer = self->current.get();
+    if (!offer || offer->source != source || offer->mimeType != mimeType) {
+        ::close(fd);
+        return;
+    }
+    // The bytes may still be in the making: the paste waits for them away from the event loop.
+    QThreadPool::globalInstance()->start([bytes = offer->bytes, fd] { writeAll(fd, bytes()); });
+}
+
+void DataControlSelection::takeCancelled(void *data, zwlr_data_control_source_v1 *source)
+{
+    auto *self = static_cast<DataControlSelection *>(data);
+    // Sources replaced earlier were destroyed then, and hear nothing more.
+    if (self->current && self->current->source == source)
+        self->dropCurrent();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+struct wl_display;
+struct wl_registry;
+struct wl_seat;
+struct zwlr_data_control_device_v1;
+struct zwlr_data_control_manager_v1;
+struct zwlr_data_control_offer_v1;
+struct zwlr_data_control_source_v1;
+class QSocketNotifier;
+
+// The Wayland clipboard through the compositor's data-control protocol (sway and the other
+// wlroots compositors, KWin), on a connection of its own. The toolkit's clipboard sets the
+// selection with the serial of the last key or click the program received, which a compositor
+// refuses when there was none (a capture started by a key bound in the compositor, while another
+// program has the focus) or when someone copied since; data control needs neither.
+class DataControlSelection : public QObject
+{
+public:
+    using Bytes = std::function<QByteArray()>;
+
+    // The process's one connection; null where the compositor offers no data control (GNOME) or
+    // the program does not run on Wayland.
+    static DataControlSelection *instance();
+    ~DataControlSelection() override;
+
+    // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread (it
+    // may wait there for an encoding to finish) and writes its result to the reader. `dropped`
+    // is called on this thread once another offer, the program's or anyone's, takes its place.
+    void offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
+
+private:
+    struct Offer;
+
+    DataControlSelection() = default;
+    bool connectToCompositor();
+    void readEvents();
+    void flush();
+    void dropCurrent();
+
+    static void takeGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface,
+                           uint32_t version);
+    static void forgetGlobal(void *data, wl_registry *registry, uint32_t name);
+    static void takeDataOffer(void *data, zwlr_data_control_device_v1 *device, zwlr_data_control_offer_v1 *offer);
+    static void takeSelection(void *data, zwlr_data_control_device_v1 *device, zwlr_data_control_offer_v1 *offer);
+    static void takeFinished(void *data, zwlr_data_control_device_v1 *device);
+    static void takeSend(void *data, zwlr_data_control_source_v1 *source, const char *mimeType, int32_t fd);
+    static void takeCancelled(void *data, zwlr_data_control_source_v1 *source);
+
+    wl_display *display = nullptr;
+    wl_registry *registry = nullptr;
+    wl_seat *seat = nullptr;
+    zwlr_data_control_manager_v1 *manager = nullptr;
+    zwlr_data_control_device_v1 *device = nullptr;
+    QSocketNotifier *events = nullptr;
+    std::unique_ptr<Offer> current;
+};

@@ -1,0 +1,223 @@
+#include "capture/RegionGeometry.h"
+#include "SwaySupport.h"
+#include "TestSupport.h"
+
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+// The program itself in a headless sway session with the wlr Screenshot portal, over a window of
+// known pixels that covers the output: the one-shot capture, Ctrl+Alt+X bound in sway to the
+// command line, a region dragged with a virtual pointer, and the tray on a StatusNotifierWatcher.
+// The resident instance runs as the user sway runs its bindings as (nobody, when the tests run as
+// root), so that the bound command reaches it over its private channel.
+class TestWaylandProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void oneShotCaptureEqualsGrims();
+    void boundCtrlAltXPutsTheDesktopOnTheClipboard();
+    void draggedRegionIsCopiedPixelExact();
+    void trayEntryShowsThePanel();
+
+private:
+    std::unique_ptr<QWidget> patternWindow;
+    QImage pattern;
+    QProcess trayHost;
+    QProcess resident;
+};
+
+namespace {
+
+const QString program = qEnvironmentVariable("TAVO_PROGRAM");
+
+// A command as sway's bindings run it: as sway's user, with its runtime and home folders.
+QProcess *startAsSwayUser(QProcess &process, const QStringList &arguments)
+{
+    const QString session = qEnvironmentVariable("TAVO_WL_DIR");
+    QStringList command{QStringLiteral("XDG_RUNTIME_DIR=%1/sway-run").arg(session),
+                        QStringLiteral("HOME=%1/sway-home").arg(session), program};
+    command << arguments;
+    if (::getuid() == 0)
+        command = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                              QStringLiteral("--clear-groups"), QStringLiteral("env")} + command;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(::getuid() == 0 ? QStringLiteral("setpriv") : QStringLiteral("env"), command);
+    return &process;
+}
+
+int runAsSwayUser(const QStringList &arguments)
+{
+    QProcess process;
+    startAsSwayUser(process, arguments);
+    return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+void collectWindows(const QJsonObject &node, QVector<QJsonObject> &found)
+{
+    if (node.value(QStringLiteral("app_id")).toString() == QLatin1String("tavo-screenshot"))
+        found << node;
+    for (const char *children : {"nodes", "floating_nodes"})
+        for (const QJsonValue &child : node.value(QLatin1String(children)).toArray())
+            collectWindows(child.toObject(), found);
+}
+
+// The program's windows sway shows now that are (or are not) full screen.
+int programWindows(bool fullScreen)
+{
+    QProcess swaymsg;
+    swaymsg.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+    if (!swaymsg.waitForFinished(5000))
+        return -1;
+    QVector<QJsonObject> windows;
+    collectWindows(QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object(), windows);
+    return int(std::count_if(windows.begin(), windows.end(), [fullScreen](const QJsonObject &window) {
+        return (window.value(QStringLiteral("fullscreen_mode")).toInt() != 0) == fullScreen;
+    }));
+}
+
+int panelsShown()
+{
+    return programWindows(false);
+}
+
+QImage clipboardPicture()
+{
+    QProcess paste;
+    paste.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("-t"), QStringLiteral("image/png")});
+    if (!paste.waitForFinished(10000) || paste.exitCode() != 0)
+        return {};
+    return support::asRgb32(QImage::fromData(paste.readAllStandardOutput(), "PNG"));
+}
+
+void clearClipboard()
+{
+    QProcess::execute(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
+}
+
+bool pointer(const QStringList &steps)
+{
+    const QSize output = QGuiApplication::primaryScreen()->size();
+    return QProcess::execute(QStringLiteral("vptr"), QStringList{QString::number(output.width()),
+                                                                 QString::number(output.height())} + steps) == 0;
+}
+
+// Reads the host's lines until one starts with `prefix`; false when none comes within 10 s.
+bool hostSaid(QProcess &host, const QByteArray &prefix)
+{
+    return QTest::qWaitFor([&] {
+        while (host.canReadLine())
+            if (host.readLine().startsWith(prefix))
+                return true;
+        return false;
+    }, 10000);
+}
+
+QString at(const QPoint &point)
+{
+    return QStringLiteral("move:%1,%2").arg(point.x()).arg(point.y());
+}
+
+} // namespace
+
+void TestWaylandProgram::initTestCase()
+{
+    QVERIFY2(QGuiApplication::platformName().startsWith(QLatin1String("wayland")),
+             qPrintable(QGuiApplication::platformName()));
+    QVERIFY2(QFile::exists(program), qPrintable(program));
+    patternWindow = std::make_unique<sway::PatternWindow>();
+    patternWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(patternWindow.get()));
+    pattern = support::patternImage(QGuiApplication::primaryScreen()->size());
+    QTRY_VERIFY_WITH_TIMEOUT(sway::grimPicture() == pattern, 10000);
+
+    // The watcher first: Qt looks for one once, as the program starts.
+    trayHost.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    trayHost.start(QStringLiteral("/usr/bin/python3"), {qEnvironmentVariable("TAVO_TRAY_HOST")});
+    QVERIFY(trayHost.waitForReadyRead(10000));
+    QCOMPARE(trayHost.readLine().trimmed(), QByteArray("up"));
+
+    startAsSwayUser(resident, {});
+    QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 1, 10000);
+}
+
+void TestWaylandProgram::cleanupTestCase()
+{
+    QCOMPARE(runAsSwayUser({QStringLiteral("--quit")}), 0);
+    QVERIFY(resident.waitForFinished(10000));
+    trayHost.closeWriteChannel();
+    trayHost.waitForFinished(5000);
+}
+
+void TestWaylandProgram::oneShotCaptureEqualsGrims()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("full.png"));
+    QCOMPARE(QProcess::execute(program, {QStringLiteral("--full"), QStringLiteral("-o"), file}), 0);
+    QCOMPARE(support::asRgb32(QImage(file)), sway::grimPicture());
+}
+
+void TestWaylandProgram::boundCtrlAltXPutsTheDesktopOnTheClipboard()
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
+                               {QStringLiteral("bindsym Ctrl+Alt+x exec %1 --full").arg(program)}),
+             0);
+    clearClipboard();
+    QCOMPARE(QProcess::execute(QStringLiteral("wtype"), {QStringLiteral("-M"), QStringLiteral("ctrl"),
+                                                         QStringLiteral("-M"), QStringLiteral("alt"), QStringLiteral("x"),
+                                                         QStringLiteral("-m"), QStringLiteral("alt"),
+                                                         QStringLiteral("-m"), QStringLiteral("ctrl")}),
+             0);
+    // The panel left the screen before the grab: the picture is the pattern alone.
+    QTRY_VERIFY_WITH_TIMEOUT(!clipboardPicture().isNull(), 15000);
+    QCOMPARE(clipboardPicture(), pattern);
+}
+
+void TestWaylandProgram::draggedRegionIsCopiedPixelExact()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 1, 5000);
+    clearClipboard();
+    QCOMPARE(runAsSwayUser({QStringLiteral("--region")}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(programWindows(true), 1, 15000);
+
+    const QPoint start(100, 100);
+    const QPoint end(300, 250);
+    // The first moves of a new pointer (each vptr is one) can come before the overlay's client
+    // has taken it up: each gesture starts after a pause.
+    QVERIFY(pointer({at({50, 50}), QStringLiteral("sleep:300"), at(start), QStringLiteral("down"), at({200, 150}),
+                     at(end), QStringLiteral("up")}));
+    const QRect output(QPoint(0, 0), QGuiApplication::primaryScreen()->size());
+    const QPoint copy = buttonRowAt(end, output).copy.center();
+    QVERIFY(pointer({at(copy), QStringLiteral("sleep:300"), at(copy), QStringLiteral("click")}));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!clipboardPicture().isNull(), 10000);
+    QCOMPARE(clipboardPicture(), pattern.copy(copyGrabRect(start, end)));
+    QTRY_COMPARE_WITH_TIMEOUT(programWindows(true), 0, 5000);
+}
+
+void TestWaylandProgram::trayEntryShowsThePanel()
+{
+    QVERIFY(hostSaid(trayHost, "registered org.kde.StatusNotifierItem"));
+    QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 1, 5000);
+
+    // A single click on the icon hides the panel; the menu entry brings it back.
+    trayHost.write("activate\n");
+    QVERIFY(hostSaid(trayHost, "activated"));
+    QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 0, 5000);
+    trayHost.write("click 显示面板\n");
+    QVERIFY(hostSaid(trayHost, "clicked"));
+    QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 1, 5000);
+}
+
+QTEST_MAIN(TestWaylandProgram)
+#include "tst_wayland_program.moc"
