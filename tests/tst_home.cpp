@@ -247,8 +247,10 @@ void HomeTest::trayActivation()
 
 void HomeTest::hideEntryKeepsPanelWithoutTray()
 {
-    // The offscreen platform has no tray: nothing would bring a hidden panel back.
-    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    // The offscreen platform has no tray: nothing would bring a hidden panel back. (Qt for Windows
+    // takes the notification area as always there.)
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this system always has a tray");
     Home home;
     home.show();
     const int notices = openWindows<QMessageBox>();

@@ -54,6 +54,9 @@ exe=$(echo "$work"/app/*/tavo-screenshot.exe)
 [[ -f "$exe" ]] || fail "no tavo-screenshot.exe in $zip"
 
 # ---- start: the panel at the bottom right, with the icon from the exe ------------------------
+# The folder it is started from holds plug-ins of its own, which must never be loaded.
+cp -r "$(dirname "$exe")/platforms" "$(dirname "$exe")/mediaservice" "$work/elsewhere/"
+mkdir -p "$work/elsewhere/plugins" && mv "$work/elsewhere/platforms" "$work/elsewhere/mediaservice" "$work/elsewhere/plugins/"
 cd "$work/elsewhere"
 wine "$exe" >"$work/program.log" 2>&1 &
 app=$!
@@ -111,7 +114,8 @@ passed "Ctrl+Alt+X puts a ${size} capture on the clipboard and shows the panel a
 for plugin in platforms/qwindows.dll mediaservice/dsengine.dll; do
     grep -qF "$(dirname "$exe")/$plugin" "/proc/$app/maps" || fail "$plugin was not loaded from beside the exe"
 done
-passed "the window system and media plug-ins were loaded from beside the exe"
+! grep -qF "$work/elsewhere/plugins/" "/proc/$app/maps" || fail "a plug-in was loaded from the current folder"
+passed "the window system and media plug-ins were loaded from beside the exe, none from the current folder"
 
 home=$(panel)
 hot_key "$home" ctrl+alt+o
