@@ -1,8 +1,8 @@
 #include "ClipboardAtExit.h"
 
+#include "capture/ClipboardPicture.h"
 #include "platform/ClipboardKeeper.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -10,9 +10,6 @@
 
 namespace {
 
-// On the PNG writer's quality scale, zlib's fastest compressing level: several times quicker than
-// the default level, for files a little larger.
-constexpr int fastPngQuality = 85;
 const QString pngType = QStringLiteral("image/png");
 
 } // namespace
@@ -27,12 +24,10 @@ void offerOnlyPngForHandOver()
     if (!held || !held->hasImage())
         return;
     QByteArray png = held->data(pngType); // already encoded, if the capture was offered that way
-    if (png.isEmpty()) {
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!qvariant_cast<QImage>(held->imageData()).save(&buffer, "PNG", fastPngQuality))
-            return;
-    }
+    if (png.isEmpty())
+        png = encodeFastPng(qvariant_cast<QImage>(held->imageData()));
+    if (png.isEmpty())
+        return;
     auto *handOver = new QMimeData;
     handOver->setData(pngType, png);
     clipboard->setMimeData(handOver);

@@ -120,6 +120,11 @@ private:
 
 } // namespace
 
+QByteArray encodeFastPng(const QImage &picture)
+{
+    return encodePng(picture, std::make_shared<std::atomic_bool>(false));
+}
+
 void offerOnClipboard(const QImage &picture)
 {
     auto cancelled = std::make_shared<std::atomic_bool>(false);
