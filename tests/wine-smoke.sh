@@ -117,6 +117,30 @@ done
 ! grep -qF "$work/elsewhere/plugins/" "/proc/$app/maps" || fail "a plug-in was loaded from the current folder"
 passed "the window system and media plug-ins were loaded from beside the exe, none from the current folder"
 
+# ---- a region capture shows the frozen desktop, every screen's part of it; Escape leaves it ---
+overlay_up() {
+    local w
+    for w in $(xdotool search --onlyvisible --class tavo-screenshot.exe 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        ((WIDTH == screen_w && HEIGHT == screen_h)) && return 0
+    done
+    return 1
+}
+overlay_gone() { ! overlay_up; }
+centre="400x300+$((screen_w / 2 - 200))+$((screen_h / 2 - 150))"
+board=$(any_board)
+focus "$board"
+import -window root -crop "$centre" +repage "$work/before-region.png"
+xdotool key ctrl+alt+f
+wait_until 20 "Ctrl+Alt+F showed no full-screen overlay" overlay_up
+sleep 0.5
+import -window root -crop "$centre" +repage "$work/overlay.png"
+differing=$(compare -metric AE "$work/before-region.png" "$work/overlay.png" null: 2>&1 || true)
+[[ "$differing" == 0 ]] || fail "the region overlay does not show the desktop ($differing pixels differ)"
+xdotool key Escape
+wait_until 20 "Escape did not close the region overlay" overlay_gone
+passed "Ctrl+Alt+F shows the frozen desktop; Escape leaves it"
+
 home=$(panel)
 hot_key "$home" ctrl+alt+o
 wait_until 20 "Ctrl+Alt+O on the panel shown again opened no board" has_boards 3

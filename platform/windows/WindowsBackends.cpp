@@ -4,9 +4,9 @@
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/NoGlobalHotKeys.h"
+#include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
-#include "platform/windows/WindowsDesktopGrabber.h"
 #include "platform/windows/WindowsHotKeys.h"
 
 #include <QGuiApplication>
@@ -26,7 +26,8 @@ GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
-    return std::make_unique<WindowsDesktopGrabber>();
+    // The toolkit grabs each screen's part of the desktop window; the parts are put together.
+    return std::make_unique<QtDesktopGrabber>();
 }
 
 std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
