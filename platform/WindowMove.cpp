@@ -1,12 +1,13 @@
 #include "WindowMove.h"
 
-#include <QGuiApplication>
+#include "WindowSystem.h"
+
 #include <QWidget>
 #include <QWindow>
 
 bool moveWithPointerBySystem(QWidget *window)
 {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (!runsOnWayland())
         return false;
     QWindow *handle = window->windowHandle();
     return handle && handle->startSystemMove();

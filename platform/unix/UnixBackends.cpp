@@ -8,6 +8,7 @@
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
+#include "platform/WindowSystem.h"
 #include "platform/WindowWithdrawal.h"
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
@@ -24,37 +25,22 @@
 #include <QGuiApplication>
 #include <QIcon>
 
-namespace {
-
-bool onX11()
-{
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-bool onWayland()
-{
-    // "wayland", or "wayland-egl" and the like
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-} // namespace
-
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
-    if (onX11())
+    if (runsOnX11())
         return new X11HotKeys(window);
-    if (onWayland())
+    if (runsOnWayland())
         return new PortalHotKeys(window);
     return new NoGlobalHotKeys(window);
 }
 
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
-    if (onX11())
+    if (runsOnX11())
         return std::make_unique<X11DesktopGrabber>();
     // A Wayland client sees no screen but its own windows: the desktop hands the picture over
     // through its portal, or grim takes it on compositors that run none.
-    if (onWayland()) {
+    if (runsOnWayland()) {
         auto grim = std::make_shared<GrimDesktopGrabber>();
         return std::make_unique<PortalDesktopGrabber>(grim->isAvailable() ? grim : nullptr);
     }
@@ -63,7 +49,7 @@ std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 
 std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
 {
-    if (onX11())
+    if (runsOnX11())
         return std::make_unique<X11WindowWithdrawal>();
     return std::make_unique<DelayedWithdrawal>();
 }
@@ -125,7 +111,7 @@ bool soundCanPlay()
 bool clipboardKeptAfterExit()
 {
     // Elsewhere (Wayland) the compositor or a manager may keep it: assume so.
-    return onX11() ? x11ClipboardManagerRunning() : true;
+    return runsOnX11() ? x11ClipboardManagerRunning() : true;
 }
 
 void useParentConsoleForOutput()

@@ -1,9 +1,9 @@
 #include "DataControlSelection.h"
 
+#include "platform/WindowSystem.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QThreadPool>
 
@@ -48,7 +48,7 @@ void writeAll(int fd, const QByteArray &bytes)
 DataControlSelection *DataControlSelection::instance()
 {
     static DataControlSelection *selection = [] {
-        if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        if (!runsOnWayland())
             return static_cast<DataControlSelection *>(nullptr);
         auto *made = new DataControlSelection;
         if (!made->connectToCompositor()) {
