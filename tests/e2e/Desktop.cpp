@@ -311,14 +311,24 @@ QStringList titledWindows(qint64 pid, const char *type)
     return found;
 }
 
+namespace {
+
+// Waits for the first window of the process titled like the program and of the given type.
+QString waitForTitledWindow(qint64 pid, const char *type, int timeoutMs)
+{
+    QString window;
+    waitUntil([&] {
+        window = titledWindows(pid, type).value(0);
+        return !window.isEmpty();
+    }, timeoutMs);
+    return window;
+}
+
+} // namespace
+
 QString panelWindow(qint64 pid, int timeoutMs)
 {
-    QString panel;
-    waitUntil([&] {
-        panel = titledWindows(pid, "_NET_WM_WINDOW_TYPE_UTILITY").value(0);
-        return !panel.isEmpty();
-    }, timeoutMs);
-    return panel;
+    return waitForTitledWindow(pid, "_NET_WM_WINDOW_TYPE_UTILITY", timeoutMs);
 }
 
 QVector<QPoint> panelButtonCentres(const QString &panelWindow)
@@ -428,12 +438,7 @@ bool answerFileDialog(const QString &caption, const QString &path)
 
 QString waitForMessage(qint64 pid, int timeoutMs)
 {
-    QString message;
-    waitUntil([&] {
-        message = titledWindows(pid, "_NET_WM_WINDOW_TYPE_DIALOG").value(0);
-        return !message.isEmpty();
-    }, timeoutMs);
-    return message;
+    return waitForTitledWindow(pid, "_NET_WM_WINDOW_TYPE_DIALOG", timeoutMs);
 }
 
 QString messageText(const QString &messageWindow)
