@@ -26,7 +26,7 @@ int fail(const QString &fileName, const QString &reason)
 int writeCapture(const DesktopPicture &desktop, const QString &fileName)
 {
     if (!desktop.isValid())
-        return fail(fileName, desktop.failure);
+        return fail(fileName, desktop.detail.isEmpty() ? desktop.failure : desktop.detail);
     const bool hasSuffix = !QFileInfo(fileName).suffix().isEmpty();
     const QByteArray format = hasSuffix ? pictureFormatFor(fileName) : QByteArrayLiteral("png");
     if (format.isEmpty())

@@ -28,7 +28,10 @@ struct DesktopPicture
     // screen covers is black. Null on failure.
     QImage image;
     QVector<ScreenPart> screens;  // in the order the toolkit lists them
-    QString failure;              // a short reason for the user when the image is null
+    // Why the image is null: `failure` in the interface's language, for the user; `detail` in the
+    // system's own (English) words, for standard error and bug reports.
+    QString failure;
+    QString detail;
 
     bool isValid() const { return !image.isNull(); }
 };
