@@ -9,6 +9,8 @@ set -euo pipefail
 build_packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxtst-dev libxfixes-dev
+    # the PNG encoder's compression
+    libdeflate-dev
     # the shutter sound: Qt's GStreamer back end and the MP3 decoder
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
