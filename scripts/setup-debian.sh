@@ -36,6 +36,8 @@ test_packages=(
 windows_packages=(
     # the Qt for Windows comes as a tarball with its own moc, rcc and uic
     cmake make xz-utils file g++-mingw-w64-x86-64-posix
+    # libdeflate is built from Debian's source package: apt fetches it, dpkg-source unpacks it
+    dpkg-dev debian-archive-keyring
 )
 wine_packages=(wine wine64)
 
