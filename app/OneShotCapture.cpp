@@ -32,9 +32,9 @@ int writeCapture(const DesktopPicture &desktop, const QString &fileName)
     if (format.isEmpty())
         return fail(fileName, QStringLiteral("no picture format is known for the suffix '%1'")
                                   .arg(QFileInfo(fileName).suffix()));
-    QString failure;
+    SaveFailure failure;
     if (!savePictureSafely(desktop.image, fileName, format, &failure))
-        return fail(fileName, failure);
+        return fail(fileName, failure.detail);
     return 0;
 }
 

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <QString>
+
 class QByteArray;
 class QImage;
 class QPixmap;
-class QString;
+
+// Why a save failed: `reason` for the user, in the interface's language; `detail` in the system's
+// own (English) words, for standard error.
+struct SaveFailure
+{
+    QString reason;
+    QString detail;
+};
 
 // The image writer's format for a file name's suffix, lower-cased ("png", "jpg"); empty when the
 // name has no suffix or no writer takes it.
@@ -14,10 +23,9 @@ QByteArray pictureFormatFor(const QString &fileName);
 // format follows the file name's suffix, as with QImage::save(); a suffix with no image writer
 // fails before anything is touched. A name that is a symbolic link someone else could have planted
 // (in a folder others can write, or pointing into another owner's folder) is refused. Returns
-// whether the file now holds the picture; on failure `failure` (if given) receives a short reason
-// fit to show the user.
-bool savePictureSafely(const QImage &picture, const QString &fileName, QString *failure = nullptr);
-bool savePictureSafely(const QPixmap &picture, const QString &fileName, QString *failure = nullptr);
+// whether the file now holds the picture; on failure `failure` (if given) receives why.
+bool savePictureSafely(const QImage &picture, const QString &fileName, SaveFailure *failure = nullptr);
+bool savePictureSafely(const QPixmap &picture, const QString &fileName, SaveFailure *failure = nullptr);
 // The same in a format chosen by the caller, whatever the name's suffix.
 bool savePictureSafely(const QImage &picture, const QString &fileName, const QByteArray &format,
-                       QString *failure = nullptr);
+                       SaveFailure *failure = nullptr);
