@@ -77,6 +77,14 @@ QByteArray pictureFormatFor(const QString &fileName)
     return suffix;
 }
 
+QString withPictureSuffix(const QString &fileName)
+{
+    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    // "shot." has no suffix either; it becomes "shot.png", not "shot..png".
+    return fileName + (fileName.endsWith(QLatin1Char('.')) ? QStringLiteral("png") : QStringLiteral(".png"));
+}
+
 bool savePictureSafely(const QImage &picture, const QString &fileName, const QByteArray &format,
                        SaveFailure *failure)
 {

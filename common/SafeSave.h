@@ -18,6 +18,10 @@ struct SaveFailure
 // name has no suffix or no writer takes it.
 QByteArray pictureFormatFor(const QString &fileName);
 
+// The name as it is when its file name has a suffix, else with ".png" added: a name chosen
+// without one is saved as a PNG, under a name that says so.
+QString withPictureSuffix(const QString &fileName);
+
 // Writes a picture so that a failure never costs the user an existing file: the data goes to a
 // temporary file beside the target, which replaces the target only once it is complete. The
 // format follows the file name's suffix, as with QImage::save(); a suffix with no image writer
