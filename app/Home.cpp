@@ -6,6 +6,7 @@
 #include "capture/RegionCapture.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
+#include "common/SafeSave.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
 #include "platform/Autostart.h"
@@ -171,9 +172,9 @@ void Home::image_save()
         showNotice(this, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
         return;
     }
-    QString failure;
+    SaveFailure failure;
     if (!saveCapture(screenPixmap, saveFileName, &failure))
-        showSaveFailure(this, saveFileName, failure);
+        showSaveFailure(this, saveFileName, failure.reason);
 }
 
 void Home::releaseCaptureTimerAndPlayer()

@@ -23,18 +23,18 @@ int fail(const QString &fileName, const QString &reason)
     return 1;
 }
 
-int writeCapture(const DesktopPicture &desktop, const QString &fileName)
+int writeCapture(const DesktopPicture &desktop, const QString &chosenName)
 {
+    const QString fileName = withPictureSuffix(chosenName);
     if (!desktop.isValid())
         return fail(fileName, desktop.detail.isEmpty() ? desktop.failure : desktop.detail);
-    const bool hasSuffix = !QFileInfo(fileName).suffix().isEmpty();
-    const QByteArray format = hasSuffix ? pictureFormatFor(fileName) : QByteArrayLiteral("png");
+    const QByteArray format = pictureFormatFor(fileName);
     if (format.isEmpty())
         return fail(fileName, QStringLiteral("no picture format is known for the suffix '%1'")
                                   .arg(QFileInfo(fileName).suffix()));
-    QString failure;
+    SaveFailure failure;
     if (!savePictureSafely(desktop.image, fileName, format, &failure))
-        return fail(fileName, failure);
+        return fail(fileName, failure.detail);
     return 0;
 }
 

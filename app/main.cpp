@@ -92,6 +92,9 @@ int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequ
         return 0;
     if (instance.isClaimed())
         return 0;
+    // No instance reached, and none could be ruled out: starting one more is not safe.
+    if (!instance.lockFailure().isEmpty())
+        failure = instance.lockFailure();
     std::fprintf(stderr, "tavo-screenshot: %s\n", qPrintable(failure));
     return 1;
 }

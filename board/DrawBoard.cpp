@@ -306,9 +306,9 @@ void DrawBoard::save()
     saveFileName = chosen;
     if (saveFileName.isNull())
         return;
-    QString failure;
+    SaveFailure failure;
     if (!savePictureSafely(renderCanvas(), saveFileName, &failure))
-        showSaveFailure(this, saveFileName, failure);
+        showSaveFailure(this, saveFileName, failure.reason);
     saveDir = QFileInfo(saveFileName).path();
 }
 

@@ -1,11 +1,15 @@
 #include "PictureLoader.h"
 
+#include "common/FileFailure.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSize>
+
+#include <cerrno>
 
 namespace {
 
@@ -103,12 +107,16 @@ qint64 decodedPictureBytes(const QSize &size, QImage::Format format)
 LoadedPicture loadPictureSafely(const QString &fileName, int timeLimitMs, const std::atomic_bool *cancelled)
 {
     // A FIFO or a device would block the reader or never end; a folder is no picture either.
-    if (!QFileInfo(fileName).isFile())
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return failed(readFailureReason(ENOENT, fileName));
+    if (!info.isFile())
         return failed(QStringLiteral("不是一个普通文件"));
     // Unbuffered: the decoder's own reads reach the file as they are, so a cut-off file shows.
     GuardedFile file(fileName, timeLimitMs, cancelled);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return failed(file.errorString());
+        return failed(readFailureReason(errno, fileName));
     if (file.isSequential())
         return failed(QStringLiteral("不是一个普通文件"));
     const PictureFormat *format = formatOfContent(file.read(8));

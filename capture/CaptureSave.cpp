@@ -25,7 +25,7 @@ QImage flattenOnWhite(const QPixmap &capture)
     return canvas;
 }
 
-bool saveCapture(const QPixmap &capture, const QString &fileName, QString *failure)
+bool saveCapture(const QPixmap &capture, const QString &fileName, SaveFailure *failure)
 {
     return savePictureSafely(capture.isNull() ? QImage() : flattenOnWhite(capture), fileName, failure);
 }

@@ -181,9 +181,9 @@ void FreedomCut::save_close()
     regionPixmap = renderRegion(area);
     // A failed write keeps the overlay and its selection, so the capture can still be saved
     // elsewhere or copied.
-    QString failure;
+    SaveFailure failure;
     if (!savePictureSafely(regionPixmap, fileName, &failure)) {
-        showSaveFailure(this, fileName, failure);
+        showSaveFailure(this, fileName, failure.reason);
         return;
     }
     close();

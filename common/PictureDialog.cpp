@@ -1,5 +1,7 @@
 #include "PictureDialog.h"
 
+#include "SafeSave.h"
+
 #include <QFileDialog>
 #include <QString>
 #include <QStringList>
@@ -13,5 +15,5 @@ QString askSavePictureName(const QString &caption, const QString &directory, con
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+    return chosen.isEmpty() ? QString() : withPictureSuffix(chosen.first());
 }

@@ -1,5 +1,7 @@
 #include "SafeSave.h"
 
+#include "FileFailure.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFileInfo>
@@ -9,16 +11,24 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <cerrno>
+
 namespace {
 
 // Links pointing at links pointing at links: give up well before the system would.
 constexpr int longestLinkChain = 32;
 
-bool fail(QString *failure, const QString &reason)
+bool fail(SaveFailure *failure, const QString &reason, const QString &detail)
 {
     if (failure)
-        *failure = reason;
+        *failure = {reason, detail};
     return false;
+}
+
+// A file call that failed: the reason from the error code it left, the detail from the toolkit.
+bool failFileCall(SaveFailure *failure, int errorCode, const QSaveFile &file)
+{
+    return fail(failure, writeFailureReason(errorCode, file.fileName()), file.errorString());
 }
 
 // A folder in which nobody but its owner can create or swap a link.
@@ -47,12 +57,14 @@ QString symbolicLinkRefusal(const QString &fileName)
     return QFileInfo(step.absolutePath()).ownerId() == owner ? QString() : refusal;
 }
 
-bool encode(const QImage &picture, const QByteArray &format, QByteArray *bytes, QString *failure)
+bool encode(const QImage &picture, const QByteArray &format, QByteArray *bytes, SaveFailure *failure)
 {
     QBuffer buffer(bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
-    return writer.write(picture) || fail(failure, writer.errorString());
+    return writer.write(picture)
+           || fail(failure, QStringLiteral("无法把图片编码为 %1").arg(QString::fromLatin1(format.toUpper())),
+                   writer.errorString());
 }
 
 } // namespace
@@ -65,42 +77,57 @@ QByteArray pictureFormatFor(const QString &fileName)
     return suffix;
 }
 
+QString withPictureSuffix(const QString &fileName)
+{
+    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    // "shot." has no suffix either; it becomes "shot.png", not "shot..png".
+    return fileName + (fileName.endsWith(QLatin1Char('.')) ? QStringLiteral("png") : QStringLiteral(".png"));
+}
+
 bool savePictureSafely(const QImage &picture, const QString &fileName, const QByteArray &format,
-                       QString *failure)
+                       SaveFailure *failure)
 {
     if (picture.isNull())
-        return fail(failure, QStringLiteral("没有可以保存的图片"));
+        return fail(failure, QStringLiteral("没有可以保存的图片"), QStringLiteral("there is no picture to save"));
     if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))
-        return fail(failure, QStringLiteral("不认识这种图片格式，请用以 .png 或 .jpg 结尾的文件名"));
+        return fail(failure, QStringLiteral("不认识这种图片格式，请用以 .png 或 .jpg 结尾的文件名"),
+                    QStringLiteral("no picture format is known for this name"));
     const QString refusal = symbolicLinkRefusal(fileName);
     if (!refusal.isEmpty())
-        return fail(failure, refusal);
+        return fail(failure, refusal, QStringLiteral("the name is a symbolic link into a place others can change"));
 
     // Encoded first, so that everything the file must take is known before it is touched.
     QByteArray bytes;
     if (!encode(picture, format, &bytes, failure))
         return false;
+    // Each call starts from a clear error code, so the one it leaves is its own. Systems whose file
+    // calls leave none keep 0, and the reason then comes from what the file system shows.
     QSaveFile file(fileName);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return fail(failure, file.errorString());
+        return failFileCall(failure, errno, file);
     // Every byte must be in the temporary file before it may replace the target: commit() renames
     // even when its own final flush failed, and on a full disk that is the flush that fails.
+    errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
+        const int errorCode = errno;
+        failFileCall(failure, errorCode, file);
         file.cancelWriting(); // the temporary file goes with `file`
-        return fail(failure, reason);
+        return false;
     }
+    errno = 0;
     if (!file.commit())
-        return fail(failure, file.errorString());
+        return failFileCall(failure, errno, file);
     return true;
 }
 
-bool savePictureSafely(const QImage &picture, const QString &fileName, QString *failure)
+bool savePictureSafely(const QImage &picture, const QString &fileName, SaveFailure *failure)
 {
     return savePictureSafely(picture, fileName, pictureFormatFor(fileName), failure);
 }
 
-bool savePictureSafely(const QPixmap &picture, const QString &fileName, QString *failure)
+bool savePictureSafely(const QPixmap &picture, const QString &fileName, SaveFailure *failure)
 {
     return savePictureSafely(picture.toImage(), fileName, failure);
 }

@@ -42,9 +42,12 @@ public:
                            const QString &folder = privateRuntimeFolder(), QObject *parent = nullptr);
     ~InstanceGuard() override;
 
-    // True when this process may run: no other instance holds the key. Call once.
+    // True when this process may run: no other instance holds the key. Call once. False also
+    // when the lock could not be tried at all (too many open files, say): lockFailure() then says
+    // why, and a running instance may still be reached through send().
     bool claim();
     bool isClaimed() const { return claimed; }
+    QString lockFailure() const { return lockProblem; }
 
     // The running instance: accepts requests from later starts, each arriving as requested()
     // from the event loop after its sender has been answered. Needs the application object;
@@ -72,6 +75,7 @@ private:
     QString key;
     QString folder;
     bool claimed = false;
+    QString lockProblem;
     QLocalServer *server = nullptr;
 #ifdef Q_OS_WIN
     QSharedMemory marker;

@@ -152,9 +152,11 @@ void TestBoardFiles::failedSaveSaysWhyAndBareNameSavesPng()
     QVERIFY(!message.last().isEmpty()); // the reason
     QVERIFY(!QFile::exists(missing));
 
-    // A name typed without a suffix is saved as a PNG, where it used to write nothing at all.
-    saveAs(board, dir.filePath(QStringLiteral("saved/bare")));
-    QVERIFY(support::fileBytes(dir.filePath(QStringLiteral("saved/bare.png"))).startsWith(support::pngMagic));
+    // A name typed without a suffix is saved as a PNG, where it used to write nothing at all; also
+    // in a folder with a dot in its name, which the dialog alone takes for a suffix.
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tmp.AbC123")));
+    saveAs(board, dir.filePath(QStringLiteral("tmp.AbC123/bare")));
+    QVERIFY(support::fileBytes(dir.filePath(QStringLiteral("tmp.AbC123/bare.png"))).startsWith(support::pngMagic));
     QVERIFY(takeMessage(board).isEmpty());
 }
 

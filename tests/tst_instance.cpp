@@ -14,6 +14,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +39,7 @@ private slots:
     void killedInstanceDoesNotBlock();
     void simultaneousClaimsLeaveExactlyOne();
     void plantedFilesDoNotKeepItOut();
+    void unopenableLockClaimsNothing();
     void anotherUsersInstanceIsIndependent();
     void requestReachesRunningInstance();
     void sendFailsWhenNobodyAnswers();
@@ -270,6 +272,30 @@ void InstanceTest::anotherUsersInstanceIsIndependent()
         return guard.claim() ? 0 : 1;
     });
     QCOMPARE(theirs, 0);
+}
+
+void InstanceTest::unopenableLockClaimsNothing()
+{
+    const QString key = freshKey();
+    InstanceGuard running(key, lockDir.path());
+    QVERIFY(running.claim());
+    QVERIFY(running.listen());
+    QSignalSpy requested(&running, &InstanceGuard::requested);
+
+    // Out of file descriptors, the later start cannot even open the lock file: it must not take
+    // the key (and then the running instance's channel) for itself.
+    const QString dir = lockDir.path();
+    const int later = inChild([&] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_NOFILE, &none);
+        InstanceGuard guard(key, dir);
+        if (guard.claim())
+            return 1;
+        return guard.lockFailure().isEmpty() ? 2 : 0;
+    });
+    QCOMPARE(later, 0);
+    QVERIFY(sendAsLaterStart(key, lockDir.path(), InstanceRequest{}, 5000));
+    QTRY_COMPARE(requested.size(), 1);
 }
 
 void InstanceTest::requestReachesRunningInstance()

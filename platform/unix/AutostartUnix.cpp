@@ -61,19 +61,19 @@ bool setEnabled(bool enabled, const QString &programPath, QString *failure)
         if (!entry.exists() || entry.remove())
             return true;
         if (failure)
-            *failure = entry.errorString();
+            *failure = QStringLiteral("无法删除 %1").arg(path);
         return false;
     }
     if (!QDir().mkpath(QFileInfo(path).path())) {
         if (failure)
-            *failure = QStringLiteral("cannot create %1").arg(QFileInfo(path).path());
+            *failure = QStringLiteral("无法创建文件夹 %1").arg(QFileInfo(path).path());
         return false;
     }
     QSaveFile entry(path);
     if (entry.open(QIODevice::WriteOnly) && entry.write(entryFor(programPath)) >= 0 && entry.commit())
         return true;
     if (failure)
-        *failure = entry.errorString();
+        *failure = QStringLiteral("无法写入 %1").arg(path);
     return false;
 }
 

@@ -76,8 +76,11 @@ bool InstanceGuard::lockForThisProcess()
         return true;
     const QString path = QDir(folder).filePath(fileNameFor(key, "lock"));
     lockFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lockFd < 0)
-        return true;
+    // Whether an instance runs is unknown then: running as well could take its channel away.
+    if (lockFd < 0) {
+        lockProblem = QStringLiteral("cannot open the instance lock %1: %2").arg(path, qt_error_string(errno));
+        return false;
+    }
     int result;
     do {
         result = ::flock(lockFd, LOCK_EX | LOCK_NB);

@@ -34,7 +34,7 @@ bool setEnabled(bool enabled, const QString &programPath, QString *failure)
     if (run.status() == QSettings::NoError)
         return true;
     if (failure)
-        *failure = QStringLiteral("the Run key of the registry could not be written");
+        *failure = QStringLiteral("无法写入注册表的 Run 键");
     return false;
 }
 

@@ -156,7 +156,7 @@ void TestE2eCapture::failedSaveSaysWhichFileAndWhy()
     QVERIFY(!message.isEmpty());
     const QString text = e2e::messageText(message);
     QVERIFY2(text.contains(path), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("No such file or directory")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("文件夹不存在")), qPrintable(text));
     e2e::key(QStringLiteral("Return"));
     QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(message); }));
     QVERIFY(!QFile::exists(path));
