@@ -4,10 +4,12 @@ class QByteArray;
 class QImage;
 
 // libdeflate's scale, 1 (fastest) to 12. The clipboard wants the PNG at once: it is pasted within
-// a second and dropped at the next capture. A file is kept, so it is worth a few more
-// milliseconds for a smaller one (bench/capture-latency.sh shows both beside Qt's writer).
+// a second and dropped at the next capture. A file is kept: level 3 makes a photograph's about 9%
+// smaller for half as long again, within about 12% of Qt's writer at its default, which takes ten
+// times as long; each level beyond it costs far more time than it saves bytes
+// (bench/capture-latency.sh shows both levels beside Qt's writer).
 constexpr int clipboardPngLevel = 1;
-constexpr int filePngLevel = 4;
+constexpr int filePngLevel = 3;
 
 // The picture as a PNG file in memory: 8-bit RGB when every pixel is opaque, 8-bit RGBA with
 // straight (not premultiplied) alpha otherwise, each row SUB-filtered, one zlib stream from
