@@ -4,9 +4,9 @@
 #include "capture/CaptureSave.h"
 #include "capture/ClipboardPicture.h"
 #include "capture/RegionCapture.h"
+#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/SafeSave.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
 #include "platform/Autostart.h"
@@ -164,6 +164,8 @@ void Home::timerIsArrive()
 
 void Home::image_save()
 {
+    if (refuseWhileSaving(this))
+        return;
     saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));
     if (saveFileName.isEmpty())
         return;
@@ -172,9 +174,7 @@ void Home::image_save()
         showNotice(this, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
         return;
     }
-    SaveFailure failure;
-    if (!saveCapture(screenPixmap, saveFileName, &failure))
-        showSaveFailure(this, saveFileName, failure.reason);
+    savePictureInBackground(this, flattenOnWhite(screenPixmap), saveFileName);
 }
 
 void Home::releaseCaptureTimerAndPlayer()

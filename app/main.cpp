@@ -3,6 +3,7 @@
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
+#include "common/BackgroundSave.h"
 #include "common/ProgramTitle.h"
 #include "platform/InstanceGuard.h"
 #include "platform/PlatformChoice.h"
@@ -123,6 +124,9 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
             QTimer::singleShot(0, &panel, [&panel, first = *request] { performRequest(panel, first); });
         result = QApplication::exec();
     }
+    // A save still under way when the run was asked to end is completed, and its failure said.
+    for (const QString &failure : finishPictureSaves())
+        std::fprintf(stderr, "tavo-screenshot: %s\n", qPrintable(failure));
     offerOnlyPngForHandOver();
     return result;
 }

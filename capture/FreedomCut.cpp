@@ -1,9 +1,8 @@
 #include "FreedomCut.h"
 
 #include "ClipboardPicture.h"
-#include "common/FailureMessage.h"
+#include "common/BackgroundSave.h"
 #include "common/PictureDialog.h"
-#include "common/SafeSave.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -171,7 +170,7 @@ void FreedomCut::save_close()
 {
     // Checked before asking for a name: a selection with nothing inside it cannot be saved.
     const QRect area = saveGrabRect(startPoint, endPoint);
-    if (area.isNull())
+    if (area.isNull() || refuseWhileSaving(this))
         return;
     const QPointer<FreedomCut> self(this);
     const QString fileName = askSavePictureName(QStringLiteral("save flie"), QString(),
@@ -179,14 +178,9 @@ void FreedomCut::save_close()
     if (!self || fileName.isNull())
         return;
     regionPixmap = renderRegion(area);
-    // A failed write keeps the overlay and its selection, so the capture can still be saved
-    // elsewhere or copied.
-    SaveFailure failure;
-    if (!savePictureSafely(regionPixmap, fileName, &failure)) {
-        showSaveFailure(this, fileName, failure.reason);
-        return;
-    }
-    close();
+    // The overlay closes once the file is written. A failed write keeps it and its selection, so
+    // the capture can still be saved elsewhere or copied.
+    savePictureInBackground(this, regionPixmap.toImage(), fileName, [this] { close(); });
 }
 
 void FreedomCut::copy_close()
