@@ -11,10 +11,14 @@
 #     request (it must stay responsive: no queue of captures behind a held key);
 #   - the PNG encoders side by side on the wallpaper and on a made-up desktop of windows and text
 #     of the same size (bench/png-probe): Qt's writer as the program used it before (quality 80
-#     on the clipboard, its default for files) and ours at the clipboard's and the files' level.
+#     on the clipboard, its default for files) and ours at the clipboard's and the files' level;
+#   - at 3840x2160: a shown window saving the wallpaper as a capture, as the panel does once the
+#     name is chosen: the time until the file is complete and the longest the window stands still,
+#     beside the save as it was before (Qt's writer at its default, on the GUI thread).
 # Targets: at 4K owner within 3x the floor + 50 ms; at 1080p owner under 60 ms; pasted PNG at most
 # half of maim | xclip, and at most 100 ms at 1080p, 250 ms at 4K, 800 ms at 8K; responsive
-# within 1 s of releasing a held key.
+# within 1 s of releasing a held key; a 4K capture saved within 0.5 s, the window never still for
+# more than 50 ms.
 #   bench/capture-latency.sh [BUILD_DIR] [SIZE...]     (default: build; all three sizes)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -104,6 +108,10 @@ echo "  PNG encoders on this wallpaper (photo-like), median time and size:"
 QT_QPA_PLATFORM=offscreen "$build/bench/png-probe" encoders "$wall" 3
 echo "  PNG encoders on a desktop of windows and text of this size (UI-like):"
 QT_QPA_PLATFORM=offscreen "$build/bench/png-probe" encoders "$size" 3
+if [[ $size == 3840x2160 ]]; then
+    echo "  Saving the wallpaper as a capture from a shown window (PNG):"
+    "$build/bench/png-probe" save "$wall" "$runs"
+fi
 
 if [[ $size == 3840x2160 ]]; then
     sleep 2

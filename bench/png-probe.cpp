@@ -1,20 +1,33 @@
-// The PNG encoders side by side on one picture, for bench/capture-latency.sh: Qt's writer as the
-// program used it before (quality 80 on the clipboard, its default for files) and ours at the
-// clipboard's and the files' level, each with its median time, its size and whether Qt's reader
-// gives the same pixels back.
-//   png-probe encoders PICTURE [RUNS]   the picture in a file (the benchmark's wallpaper)
-//   png-probe encoders WxH [RUNS]       a made-up desktop of that size: windows of text and icons
+// The PNG encoders and the saving of a capture, for bench/capture-latency.sh.
+//   png-probe encoders PICTURE [RUNS]   Qt's writer as the program used it before (quality 80 on
+//                                       the clipboard, its default for files) and ours at the
+//                                       clipboard's and the files' level, on the picture in a file:
+//                                       median time, size, and whether Qt's reader gives the same
+//                                       pixels back
+//   png-probe encoders WxH [RUNS]       the same on a made-up desktop of windows, icons and text
+//   png-probe save PICTURE [RUNS]       a shown window saves the picture as a capture, as the panel
+//                                       does once a name is chosen: the time until the file is
+//                                       complete and the longest the window's event loop stood
+//                                       still meanwhile, now and as the program saved before (Qt's
+//                                       writer at its default, on the GUI thread)
+#include "capture/CaptureSave.h"
+#include "common/BackgroundSave.h"
 #include "common/PngEncoder.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPixmap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -114,25 +127,111 @@ void compareEncoders(const QImage &picture, int runs)
     }
 }
 
+// Times what `save` starts until `finished` is set, and the longest gap between two turns of the
+// event loop meanwhile (a timer asks for one every 5 ms).
+struct SaveTiming
+{
+    double ms = 0;
+    qint64 longestStallMs = 0;
+};
+
+SaveTiming timeSave(const std::function<void(bool *finished)> &save)
+{
+    SaveTiming timing;
+    bool finished = false;
+    QElapsedTimer sinceLastTurn;
+    QTimer turns;
+    QObject::connect(&turns, &QTimer::timeout, [&] { timing.longestStallMs = qMax(timing.longestStallMs, sinceLastTurn.restart()); });
+    QElapsedTimer clock;
+    clock.start();
+    turns.start(5);
+    sinceLastTurn.start();
+    save(&finished);
+    while (!finished && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    timing.ms = clock.nsecsElapsed() / 1e6;
+    // The last stretch counts too: a save that held the loop to its end ends without a turn.
+    timing.longestStallMs = qMax(timing.longestStallMs, sinceLastTurn.elapsed());
+    return timing;
+}
+
+// The save as the program made it before: flattened, encoded by Qt's writer at its default and
+// written, all on the GUI thread.
+void saveAsBefore(const QPixmap &capture, const QString &fileName)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "PNG").write(flattenOnWhite(capture));
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+        file.commit();
+}
+
+int compareSaves(const QImage &picture, int runs)
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("png-probe"));
+    window.resize(400, 300);
+    window.show();
+    const QPixmap capture = QPixmap::fromImage(picture);
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("capture.png"));
+    std::vector<double> times;
+    std::vector<double> stalls;
+    for (int run = 0; run < runs; ++run) {
+        const SaveTiming now = timeSave([&](bool *finished) {
+            savePictureInBackground(&window, flattenOnWhite(capture), fileName, [finished] { *finished = true; });
+        });
+        times.push_back(now.ms);
+        stalls.push_back(double(now.longestStallMs));
+    }
+    if (QImage(fileName).convertToFormat(QImage::Format_RGB32) != picture) {
+        std::fputs("png-probe: the saved file does not hold the capture\n", stderr);
+        return 1;
+    }
+    const SaveTiming before = timeSave([&](bool *finished) {
+        saveAsBefore(capture, fileName);
+        *finished = true;
+    });
+    std::sort(times.begin(), times.end());
+    std::sort(stalls.begin(), stalls.end());
+    std::printf("    %-44s %7.0f ms to the file, the window stood still %lld ms\n",
+                "before: Qt's writer on the GUI thread", before.ms, before.longestStallMs);
+    std::printf("    %-44s %7.0f ms to the file, the window stood still at most %.0f ms (median of %d; worst %.0f ms)\n",
+                "now: ours on a worker thread", times[times.size() / 2], stalls[stalls.size() / 2], runs, stalls.back());
+    std::printf("  save: file within 500 ms: %s; window never still for more than 50 ms: %s\n",
+                times[times.size() / 2] <= 500 ? "met" : "NOT MET", stalls.back() <= 50 ? "met" : "NOT MET");
+    return 0;
+}
+
+QImage pictureFrom(const QString &source)
+{
+    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("^(\\d+)x(\\d+)$")).match(source);
+    if (size.hasMatch())
+        return desktopOfWindows(QSize(size.captured(1).toInt(), size.captured(2).toInt()));
+    return QImage(source).convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 3 || arguments.at(1) != QLatin1String("encoders")) {
-        std::fputs("usage: png-probe encoders PICTURE|WxH [RUNS]\n", stderr);
+    const QString mode = arguments.value(1);
+    if (arguments.size() < 3 || (mode != QLatin1String("encoders") && mode != QLatin1String("save"))) {
+        std::fputs("usage: png-probe encoders|save PICTURE|WxH [RUNS]\n", stderr);
         return 2;
     }
-    const QString source = arguments.at(2);
+    const QImage picture = pictureFrom(arguments.at(2));
     const int runs = qMax(1, arguments.value(3, QStringLiteral("5")).toInt());
-    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("^(\\d+)x(\\d+)$")).match(source);
-    const QImage picture = size.hasMatch() ? desktopOfWindows(QSize(size.captured(1).toInt(), size.captured(2).toInt()))
-                                           : QImage(source).convertToFormat(QImage::Format_RGB32);
     if (picture.isNull()) {
-        std::fprintf(stderr, "png-probe: cannot read %s\n", qPrintable(source));
+        std::fprintf(stderr, "png-probe: cannot read %s\n", qPrintable(arguments.at(2)));
         return 1;
     }
+    if (mode == QLatin1String("save"))
+        return compareSaves(picture, runs);
     compareEncoders(picture, runs);
     return 0;
 }
