@@ -139,8 +139,10 @@ void Home::keepCapture(const DesktopPicture &desktop)
         showCaptureFailure(this, desktop.failure);
         return;
     }
-    screenPixmap = QPixmap::fromImage(desktop.image);
+    // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
+    // (tens of milliseconds for a large one).
     offerOnClipboard(desktop.image);
+    screenPixmap = QPixmap::fromImage(desktop.image);
     // A capture within the previous one's time: that one's timer and sound end here, once; the
     // new timer brings the panel back.
     releaseCaptureTimerAndPlayer();
