@@ -25,7 +25,7 @@ void offerOnlyPngForHandOver()
         return;
     QByteArray png = held->data(pngType); // already encoded, if the capture was offered that way
     if (png.isEmpty())
-        png = encodePng(qvariant_cast<QImage>(held->imageData()), clipboardPngLevel);
+        png = encodePng(qvariant_cast<QImage>(held->imageData()));
     if (png.isEmpty())
         return;
     auto *handOver = new QMimeData;

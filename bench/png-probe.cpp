@@ -1,9 +1,8 @@
 // The PNG encoders and the saving of a capture, for bench/capture-latency.sh.
 //   png-probe encoders PICTURE [RUNS]   Qt's writer as the program used it before (quality 80 on
-//                                       the clipboard, its default for files) and ours at the
-//                                       clipboard's and the files' level, on the picture in a file:
-//                                       median time, size, and whether Qt's reader gives the same
-//                                       pixels back
+//                                       the clipboard, its default for files) and ours, on the
+//                                       picture in a file: median time, size, and whether Qt's
+//                                       reader gives the same pixels back
 //   png-probe encoders WxH [RUNS]       the same on a made-up desktop of windows, icons and text
 //   png-probe save PICTURE [RUNS]       a shown window saves the picture as a capture, as the panel
 //                                       does once a name is chosen: the time until the file is
@@ -106,8 +105,7 @@ void compareEncoders(const QImage &picture, int runs)
     } encoders[] = {
         {"Qt's writer, quality 80 (the old clipboard)", [&] { return encodeWithQt(picture, 80); }},
         {"Qt's writer, its default (the old save)", [&] { return encodeWithQt(picture, -1); }},
-        {"ours, clipboard level", [&] { return encodePng(picture, clipboardPngLevel); }},
-        {"ours, file level", [&] { return encodePng(picture, filePngLevel); }},
+        {"ours (the clipboard and every save now)", [&] { return encodePng(picture); }},
     };
     for (const auto &encoder : encoders) {
         std::vector<double> times;

@@ -37,7 +37,7 @@ std::shared_future<QByteArray> startPngEncoding(const QImage &picture, const Can
 {
     auto task = std::make_shared<std::packaged_task<QByteArray()>>(
         // A picture that has left the clipboard before its turn is not encoded at all.
-        [picture, cancelled] { return *cancelled ? QByteArray() : encodePng(picture, clipboardPngLevel); });
+        [picture, cancelled] { return *cancelled ? QByteArray() : encodePng(picture); });
     std::shared_future<QByteArray> png = task->get_future().share();
     encoderThread()->start([task] { (*task)(); });
     return png;

@@ -61,7 +61,7 @@ QString symbolicLinkRefusal(const QString &fileName)
 bool encode(const QImage &picture, const QByteArray &format, QByteArray *bytes, SaveFailure *failure)
 {
     if (format.toLower() == "png") {
-        *bytes = encodePng(picture, filePngLevel);
+        *bytes = encodePng(picture);
         return !bytes->isEmpty()
                || fail(failure, QStringLiteral("图片太大或内存不足，无法编码为 PNG"),
                        QStringLiteral("the picture is too large, or memory ran out, for its PNG"));

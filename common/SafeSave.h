@@ -25,7 +25,7 @@ QString withPictureSuffix(const QString &fileName);
 // Writes a picture so that a failure never costs the user an existing file: the data goes to a
 // temporary file beside the target, which replaces the target only once it is complete. The
 // format follows the file name's suffix, as with QImage::save(), and a PNG is made by our own
-// encoder (encodePng() at filePngLevel); a suffix with no image writer fails before anything is
+// encoder (encodePng()); a suffix with no image writer fails before anything is
 // touched. A name that is a symbolic link someone else could have planted (in a folder others can
 // write, or pointing into another owner's folder) is refused. Returns whether the file now holds
 // the picture; on failure `failure` (if given) receives why. A large picture takes longer than a
