@@ -17,6 +17,7 @@
 #include "platform/WindowMove.h"
 #include "platform/WindowWithdrawal.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -86,8 +87,20 @@ void Home::unregisterHotKeys()
         hotKeys->releaseAll();
 }
 
+bool Home::bringOpenDialogForward()
+{
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (!dialog)
+        return false;
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
+}
+
 void Home::dispatchHotKey(int id)
 {
+    if (bringOpenDialogForward())
+        return;
     switch (hotKeyActionForId(id)) {
     case HotKeyAction::OpenDrawBoard:
         openDrawBoard();

@@ -9,7 +9,7 @@
 // The full-screen capture from outside the program: Ctrl+Alt+X with another program focused puts
 // the whole screen on the clipboard while the panel is away, the panel comes back after about
 // 1.4 s (also when it was hidden before the capture), and Ctrl+Alt+S writes the capture through
-// the save dialog.
+// the save dialog, which no later key or request covers while it is open.
 class TestE2eCapture : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,7 @@ private slots:
     void savesCaptureThroughDialog_data();
     void savesCaptureThroughDialog();
     void failedSaveSaysWhichFileAndWhy();
+    void openDialogComesForwardInsteadOfNewWindows();
 
 private:
     const QSize screen{1920, 1080};
@@ -160,6 +161,37 @@ void TestE2eCapture::failedSaveSaysWhichFileAndWhy()
     e2e::key(QStringLiteral("Return"));
     QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(message); }));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestE2eCapture::openDialogComesForwardInsteadOfNewWindows()
+{
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+s"));
+    const QStringList dialogs = e2e::waitForWindows(QStringLiteral("^保存截图$"), program->pid());
+    QCOMPARE(dialogs.size(), 1);
+    const QString dialog = dialogs.first();
+    const int windows = e2e::visibleWindowsOfProcess(program->pid()).size();
+    auto dialogIsActive = [&] { return e2e::xdotool({QStringLiteral("getactivewindow")}) == dialog; };
+
+    // Each comes while another program has the focus, so only through the system-wide keys or
+    // the instance's channel; each must bring the dialog forward and open nothing over it.
+    const QStringList keys{QStringLiteral("ctrl+alt+s"), QStringLiteral("ctrl+alt+f"), QStringLiteral("ctrl+alt+o")};
+    for (const QString &combination : keys) {
+        QVERIFY(foreign.activate());
+        e2e::key(combination);
+        QVERIFY2(e2e::waitUntil(dialogIsActive), qPrintable(combination));
+    }
+    QVERIFY(foreign.activate());
+    QCOMPARE(e2e::runProgram({QStringLiteral("--region")}).status, 0);
+    QVERIFY(e2e::waitUntil(dialogIsActive));
+    QTest::qWait(300); // an overlay would follow its grab within this
+    QCOMPARE(e2e::visibleWindowsOfProcess(program->pid()).size(), windows);
+    QVERIFY(!e2e::windowCovers(program->pid(), QRect(QPoint(0, 0), screen)));
+
+    // The first Escape goes to the dialog the user sees, and closes it.
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(dialog); }));
 }
 
 QTEST_GUILESS_MAIN(TestE2eCapture)
