@@ -25,7 +25,6 @@
 #include <QKeySequence>
 #include <QMediaPlayer>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -257,7 +256,7 @@ void Home::addAutostartEntry(QMenu *menu)
         if (autostart::setEnabled(enabled, QCoreApplication::applicationFilePath(), &failure))
             return;
         entry->setChecked(autostart::isEnabled());
-        QMessageBox::warning(this, programTitle(), QStringLiteral("无法更改开机启动：%1").arg(failure));
+        showFailure(this, QStringLiteral("无法更改开机启动：%1").arg(failure));
     });
 }
 

@@ -167,12 +167,21 @@ QPixmap FreedomCut::renderRegion(const QRect &area) const
     return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
 }
 
+void FreedomCut::askForSelection()
+{
+    // A click without a drag selects nothing; the buttons that follow it would otherwise do
+    // nothing at all.
+    showNotice(this, QStringLiteral("没有选出可以保存的区域。请按住鼠标左键拖出一个矩形，再保存或复制。"));
+}
+
 void FreedomCut::save_close()
 {
     // Checked before asking for a name: a selection with nothing inside it cannot be saved.
     const QRect area = saveGrabRect(startPoint, endPoint);
-    if (area.isNull())
+    if (area.isNull()) {
+        askForSelection();
         return;
+    }
     const QPointer<FreedomCut> self(this);
     const QString fileName = askSavePictureName(QStringLiteral("save flie"), QString(),
                                                 QStringLiteral("picture (*.png *.jpg)"));
@@ -192,8 +201,10 @@ void FreedomCut::save_close()
 void FreedomCut::copy_close()
 {
     const QRect area = copyGrabRect(startPoint, endPoint);
-    if (area.isNull())
+    if (area.isNull()) {
+        askForSelection();
         return;
+    }
     regionPixmap = renderRegion(area);
     offerOnClipboard(regionPixmap.toImage());
     close();

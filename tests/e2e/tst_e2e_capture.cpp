@@ -23,6 +23,7 @@ private slots:
     void savesCaptureThroughDialog();
     void failedSaveSaysWhichFileAndWhy();
     void openDialogComesForwardInsteadOfNewWindows();
+    void toolkitDialogsSpeakChinese();
 
 private:
     const QSize screen{1920, 1080};
@@ -45,7 +46,13 @@ Q_DECLARE_METATYPE(Hidden)
 void TestE2eCapture::initTestCase()
 {
     QVERIFY(e2e::showPatternOnRoot(screen));
-    program = std::make_unique<e2e::Program>();
+    // A system that speaks English (the C locale, with the UTF-8 that window titles need): the
+    // program's own texts and the toolkit's are Chinese anyway.
+    QProcessEnvironment english = QProcessEnvironment::systemEnvironment();
+    english.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    english.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    english.remove(QStringLiteral("LANGUAGE"));
+    program = std::make_unique<e2e::Program>(QStringList(), QString(), english);
     panel = e2e::panelWindow(program->pid());
     QVERIFY(!panel.isEmpty());
     QVERIFY(e2e::waitUntil([] { return !e2e::trayIconWindow(e2e::programClass).isEmpty(); }));
@@ -157,7 +164,7 @@ void TestE2eCapture::failedSaveSaysWhichFileAndWhy()
     QVERIFY(!message.isEmpty());
     const QString text = e2e::messageText(message);
     QVERIFY2(text.contains(path), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("文件夹不存在")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("文件夹不存在")), qPrintable(text)); // not the system's English
     e2e::key(QStringLiteral("Return"));
     QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(message); }));
     QVERIFY(!QFile::exists(path));
@@ -192,6 +199,31 @@ void TestE2eCapture::openDialogComesForwardInsteadOfNewWindows()
     // The first Escape goes to the dialog the user sees, and closes it.
     e2e::key(QStringLiteral("Escape"));
     QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(dialog); }));
+}
+
+void TestE2eCapture::toolkitDialogsSpeakChinese()
+{
+    // Under an English system the toolkit's own dialogs speak Chinese too: the colour chooser,
+    // opened from a board's pen tool (the fifth on its tool bar) and the settings window's colour
+    // button, has the toolkit's title for it.
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+o"));
+    const QStringList boards = e2e::waitForWindows(QStringLiteral("^TAVO截图$"), program->pid(), 2);
+    QString board;
+    for (const QString &window : boards)
+        if (window != panel)
+            board = window;
+    QVERIFY(e2e::activate(board));
+    e2e::clickOnWindow(board, QPoint(20, 186));
+    const QStringList settings = e2e::waitForWindows(QStringLiteral("^TAVO截图$"), program->pid(), 3);
+    QCOMPARE(settings.size(), 3);
+    e2e::key(QStringLiteral("Tab"));   // from the width to the colour button
+    e2e::key(QStringLiteral("space"));
+    const QStringList chooser = e2e::waitForWindows(QStringLiteral("^选择颜色$"), program->pid());
+    QCOMPARE(chooser.size(), 1);
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(chooser.first()); }));
 }
 
 QTEST_GUILESS_MAIN(TestE2eCapture)
