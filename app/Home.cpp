@@ -17,6 +17,7 @@
 #include "platform/WindowMove.h"
 #include "platform/WindowWithdrawal.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -24,7 +25,6 @@
 #include <QKeySequence>
 #include <QMediaPlayer>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -86,8 +86,20 @@ void Home::unregisterHotKeys()
         hotKeys->releaseAll();
 }
 
+bool Home::bringOpenDialogForward()
+{
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (!dialog)
+        return false;
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
+}
+
 void Home::dispatchHotKey(int id)
 {
+    if (bringOpenDialogForward())
+        return;
     switch (hotKeyActionForId(id)) {
     case HotKeyAction::OpenDrawBoard:
         openDrawBoard();
@@ -246,7 +258,7 @@ void Home::addAutostartEntry(QMenu *menu)
         if (autostart::setEnabled(enabled, QCoreApplication::applicationFilePath(), &failure))
             return;
         entry->setChecked(autostart::isEnabled());
-        QMessageBox::warning(this, programTitle(), QStringLiteral("无法更改开机启动：%1").arg(failure));
+        showFailure(this, QStringLiteral("无法更改开机启动：%1").arg(failure));
     });
 }
 

@@ -32,6 +32,12 @@ public:
     // The last full-screen capture; null until the first one.
     const QPixmap &lastCapture() const { return screenPixmap; }
 
+    // While a modal dialog of the program is open (a save dialog, a message), an action from
+    // outside it (a hot key, a later start's request) would stack another dialog or a frozen
+    // overlay over it, or cancel it unseen: that dialog comes forward instead. Returns whether
+    // there was one.
+    bool bringOpenDialogForward();
+
 public slots:
     void image_cut();
     void image_save();

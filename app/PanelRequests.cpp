@@ -6,6 +6,9 @@
 void performRequest(Home &panel, const InstanceRequest &request)
 {
     using Verb = InstanceRequest::Verb;
+    // Ending the program is always heard; everything else waits for the open dialog.
+    if (request.verb != Verb::Quit && panel.bringOpenDialogForward())
+        return;
     switch (request.verb) {
     case Verb::Show:
         panel.showPanel();

@@ -3,6 +3,7 @@
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
+#include "app/ToolkitLanguage.h"
 #include "common/BackgroundSave.h"
 #include "common/ProgramTitle.h"
 #include "platform/InstanceGuard.h"
@@ -107,6 +108,7 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
     usePluginsBesideProgram();
     QApplication::setQuitOnLastWindowClosed(false);
     useProgramIconForWindows();
+    useChineseInToolkitTexts();
     // Log-out and kill end the run like the exit menu entry, releasing hot keys and the lock.
     const std::unique_ptr<QObject> terminationWatch = exitOnTerminationRequests();
     const FontWarmUp fonts;

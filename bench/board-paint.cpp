@@ -1,5 +1,5 @@
-// How much the drawing board costs: CPU while it sits idle with strokes on it (it repaints
-// continuously), and the paint times as the number of stroke points grows:
+// How much the drawing board costs: CPU and wake-ups while it sits idle with strokes on it, and the
+// paint times as the number of stroke points grows:
 //   - a new point: the paint that shows one more pointer move, which is what drawing feels like;
 //   - a whole repaint: what an exposed or resized window, a moved or turned picture costs;
 //   - a new pen: the one paint that draws every stroke again in the new colour;
@@ -11,6 +11,7 @@
 #include "board/DrawBoard.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -106,6 +107,23 @@ double processCpuSeconds()
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
+// Context switches of every thread of the process so far: each is a wake-up from a wait.
+long long processContextSwitches()
+{
+    long long switches = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
+                switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return switches;
+}
+
 double median(QVector<double> values)
 {
     if (values.isEmpty())
@@ -134,13 +152,17 @@ void measureIdle(int points)
     runEventLoopFor(500);
     const int paintsBefore = board->paintMs.size();
     const double before = processCpuSeconds();
+    const long long switchesBefore = processContextSwitches();
     QElapsedTimer wall;
     wall.start();
     runEventLoopFor(idleSeconds * 1000);
     const double cpu = processCpuSeconds() - before;
-    std::printf("idle   points=%-7d cpu=%.2fs over %.1fs = %.1f%% of a core, %d paints\n", points, cpu,
-                wall.elapsed() / 1000.0, 100.0 * cpu / (wall.elapsed() / 1000.0),
-                board->paintMs.size() - paintsBefore);
+    // The loop's own end-of-wait timer accounts for one or two.
+    const long long switches = processContextSwitches() - switchesBefore;
+    std::printf("idle   points=%-7d cpu=%.2fs over %.1fs = %.1f%% of a core, %d paints, %lld context switches"
+                " (target: none but the measurement's own timer)\n",
+                points, cpu, wall.elapsed() / 1000.0, 100.0 * cpu / (wall.elapsed() / 1000.0),
+                board->paintMs.size() - paintsBefore, switches);
 }
 
 // The paint that follows each of `moves` pointer moves, as it comes through the board's own

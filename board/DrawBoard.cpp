@@ -3,7 +3,6 @@
 #include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/RepaintPacer.h"
 #include "board/Canvas.h"
 #include "board/PictureLoader.h"
 #include "board/PointHistory.h"
@@ -48,9 +47,6 @@ QIcon iconFrom(const QString &path)
 DrawBoard::DrawBoard(QWidget *parent)
     : QMainWindow(parent)
     , offsetHistory(new PointHistory(1))
-    // The board repaints continuously, but a paint that would show the same canvas again is
-    // skipped: an idle board then costs next to nothing, whatever it holds.
-    , repaintPacer(new RepaintPacer(this, [this] { return changingArea(); }))
 {
     offsetHistory->append(QPoint(0, 0));
     // A decode still running at exit would hold the program up until it ends.
@@ -102,18 +98,23 @@ void DrawBoard::buildToolBar()
     auto *toolBar = new QToolBar(this);
 
     QAction *rotate = addTool(toolBar, QStringLiteral(":/resources/img/rotate.png"), QStringLiteral("rotateAction"));
-    connect(rotate, &QAction::triggered, this, [this] { rotation += quarterTurn; });
+    connect(rotate, &QAction::triggered, this, [this] {
+        rotation += quarterTurn;
+        showCanvasChange();
+    });
 
     QAction *enlarge = addTool(toolBar, QStringLiteral(":/resources/img/scale.png"), QStringLiteral("enlargeAction"));
     connect(enlarge, &QAction::triggered, this, [this] {
         scaleY *= scaleStep;
         scaleX *= scaleStep;
+        showCanvasChange();
     });
 
     QAction *shrink = addTool(toolBar, QStringLiteral(":/resources/img/scale_s.png"), QStringLiteral("shrinkAction"));
     connect(shrink, &QAction::triggered, this, [this] {
         scaleY /= scaleStep;
         scaleX /= scaleStep;
+        showCanvasChange();
     });
 
     moveAction = addTool(toolBar, moveIconPath, QStringLiteral("moveAction"));
@@ -152,16 +153,20 @@ void DrawBoard::mousePressEvent(QMouseEvent *event)
         return;
     }
     strokes.append(QVector<QPoint>{event->pos()});
+    showNewStrokePoints();
 }
 
 void DrawBoard::mouseMoveEvent(QMouseEvent *event)
 {
     if (moveMode) {
         pictureOffset = offsetHistory->last() + event->pos() - pressPoint;
+        showCanvasChange();
         return;
     }
-    if (!strokes.isEmpty())
+    if (!strokes.isEmpty()) {
         strokes.last().append(event->pos());
+        showNewStrokePoints();
+    }
 }
 
 void DrawBoard::mouseReleaseEvent(QMouseEvent *event)
@@ -170,8 +175,15 @@ void DrawBoard::mouseReleaseEvent(QMouseEvent *event)
         offsetHistory->append(pictureOffset);
         return;
     }
-    if (!strokes.isEmpty())
+    if (!strokes.isEmpty()) {
         strokes.last().append(event->pos());
+        showNewStrokePoints();
+    }
+}
+
+void DrawBoard::showNewStrokePoints()
+{
+    update(strokeLayer.newestPointArea(strokes, penColor, penWidth, size(), devicePixelRatioF()));
 }
 
 void DrawBoard::paintCanvas(QPainter &painter) const
@@ -181,52 +193,20 @@ void DrawBoard::paintCanvas(QPainter &painter) const
     drawStrokes(painter, strokes, penColor, penWidth);
 }
 
-bool DrawBoard::CanvasState::operator==(const CanvasState &other) const
-{
-    return rotation == other.rotation && scaleX == other.scaleX && scaleY == other.scaleY
-           && pictureOffset == other.pictureOffset && pictureKey == other.pictureKey
-           && penColor == other.penColor && penWidth == other.penWidth && size == other.size;
-}
-
-DrawBoard::CanvasState DrawBoard::canvasState() const
-{
-    CanvasState state;
-    state.rotation = rotation;
-    state.scaleX = scaleX;
-    state.scaleY = scaleY;
-    state.pictureOffset = pictureOffset;
-    state.pictureKey = picture ? picture->cacheKey() : 0;
-    state.penColor = penColor.rgba();
-    state.penWidth = penWidth;
-    state.size = size();
-    return state;
-}
-
-QRegion DrawBoard::changingArea() const
-{
-    if (!(canvasState() == paintedState))
-        return rect();
-    // Only new points: just the segments they add.
-    return unpaintedStrokes
-           + strokeLayer.pendingArea(strokes, penColor, penWidth, size(), devicePixelRatioF());
-}
-
 void DrawBoard::paintEvent(QPaintEvent *event)
 {
-    unpaintedStrokes += strokeLayer.update(strokes, penColor, penWidth, size(), devicePixelRatioF());
+    const QRegion changed = strokeLayer.update(strokes, penColor, penWidth, size(), devicePixelRatioF());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (picture && !picture->isNull())
         drawPicture(painter, *picture, int(rotation), scaleX, scaleY, pictureOffset);
     painter.drawImage(QPointF(0.0, 0.0), strokeLayer.image());
     painter.end();
-    unpaintedStrokes -= event->region();
-    // Only a paint of the whole window has put this state on screen; an exposed corner has not.
-    if ((QRegion(rect()) - event->region()).isEmpty())
-        paintedState = canvasState();
-    // The board shows every change of its state at the next paint, so a paint always asks for
-    // the next one, paced to the display instead of as fast as the event loop turns.
-    repaintPacer->scheduleNextPaint();
+    // The layer may have drawn more than this paint shows (a pen or size change redraws it all
+    // while only a corner is exposed): the rest follows in the next paint.
+    const QRegion unshown = changed - event->region();
+    if (!unshown.isEmpty())
+        update(unshown);
 }
 
 QImage DrawBoard::renderCanvas() const
@@ -294,6 +274,7 @@ void DrawBoard::takeLoadedPicture(QFutureWatcher<LoadedPicture> *load, const QSt
     auto *replacement = new QPixmap(QPixmap::fromImage(std::move(loaded.image)));
     delete picture;
     picture = replacement;
+    showCanvasChange();
     emit pictureLoadFinished(true);
 }
 
@@ -318,4 +299,5 @@ void DrawBoard::handlePainterArgs(QHash<QString,int>* arg)
     penColor.setRed(arg->value(QStringLiteral("r")));
     penColor.setGreen(arg->value(QStringLiteral("g")));
     penColor.setBlue(arg->value(QStringLiteral("b")));
+    showCanvasChange();
 }

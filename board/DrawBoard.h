@@ -20,15 +20,15 @@ class QImage;
 class QPainter;
 class QPixmap;
 class QToolBar;
-class RepaintPacer;
 struct LoadedPicture;
 template<typename T> class QFutureWatcher;
 
 // The drawing board: one picture that can be opened, turned in quarter turns, scaled by 1.5,
 // dragged about and drawn on with a freehand pen, and saved with the strokes as a new picture.
-// It paints straight onto its own surface (no central widget) and repaints continuously, so every
-// change of its state shows at the next paint; the strokes come from a layer that keeps them
-// drawn. Pictures are decoded on a worker thread, so a large one does not stop the window.
+// It paints straight onto its own surface (no central widget), and only what a change touched:
+// a new pen point repaints its own segment, from a layer that keeps the strokes drawn. An idle
+// board does nothing at all. Pictures are decoded on a worker thread, so a large one does not stop
+// the window.
 class DrawBoard : public QMainWindow
 {
     Q_OBJECT
@@ -74,22 +74,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // What the canvas shows besides the strokes, which the stroke layer keeps track of.
-    struct CanvasState
-    {
-        double rotation = 0.0;
-        double scaleX = 1.0;
-        double scaleY = 1.0;
-        QPoint pictureOffset;
-        qint64 pictureKey = 0;
-        QRgb penColor = 0;
-        int penWidth = 0;
-        QSize size;
-
-        bool operator==(const CanvasState &other) const;
-    };
-    CanvasState canvasState() const;
-    QRegion changingArea() const;
+    // A change of the picture, its transform or the pen: the whole canvas looks different.
+    void showCanvasChange() { update(); }
+    // Points added to the strokes: only their new segments look different.
+    void showNewStrokePoints();
 
     void buildFileMenu();
     void connectPenSettings();
@@ -119,10 +107,7 @@ private:
     int penWidth = 2;
 
     QAction *moveAction = nullptr;
-    RepaintPacer *repaintPacer = nullptr;
-    CanvasState paintedState; // the state the window last showed in full
     StrokeLayer strokeLayer;
-    QRegion unpaintedStrokes; // drawn on the layer, not yet shown
     QFutureWatcher<LoadedPicture> *pictureLoad = nullptr; // the open under way, if any
     std::shared_ptr<std::atomic_bool> cancelLoad;          // tells its worker to stop
 };

@@ -55,12 +55,16 @@ QRegion StrokeLayer::newSegmentsArea(const Strokes &strokes) const
     return area;
 }
 
-QRegion StrokeLayer::pendingArea(const Strokes &strokes, const QColor &penColor, int penWidth,
-                                 const QSize &size, qreal devicePixelRatio) const
+QRegion StrokeLayer::newestPointArea(const Strokes &strokes, const QColor &penColor, int penWidth,
+                                     const QSize &size, qreal devicePixelRatio) const
 {
     if (!matches(penColor, penWidth, size, devicePixelRatio) || !holdsPrefixOf(strokes))
         return QRect(QPoint(0, 0), size);
-    return newSegmentsArea(strokes) & QRect(QPoint(0, 0), size);
+    // A stroke of one point draws nothing yet.
+    if (strokes.isEmpty() || strokes.last().size() < 2)
+        return QRegion();
+    const QVector<QPoint> &last = strokes.last();
+    return segmentBounds(last.at(last.size() - 2), last.last(), width) & QRect(QPoint(0, 0), size);
 }
 
 QRegion StrokeLayer::update(const Strokes &strokes, const QColor &penColor, int penWidth,

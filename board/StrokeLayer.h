@@ -22,10 +22,11 @@ public:
     QRegion update(const Strokes &strokes, const QColor &penColor, int penWidth, const QSize &size,
                    qreal devicePixelRatio);
 
-    // Where update() would change the window, without drawing anything. A pen or size unlike
-    // the layer's gives the whole window.
-    QRegion pendingArea(const Strokes &strokes, const QColor &penColor, int penWidth,
-                        const QSize &size, qreal devicePixelRatio) const;
+    // Where the newest point of the strokes (the end of the last one) changes the window once
+    // drawn: the segment it ends. A pen or size unlike the layer's gives the whole window. Costs the
+    // same however many points wait to be drawn.
+    QRegion newestPointArea(const Strokes &strokes, const QColor &penColor, int penWidth,
+                            const QSize &size, qreal devicePixelRatio) const;
 
     // The strokes at the window's device pixels (its ratio set), transparent elsewhere.
     const QImage &image() const { return layer; }

@@ -2,6 +2,7 @@
 
 #include "ClipboardPicture.h"
 #include "common/BackgroundSave.h"
+#include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
 
 #include <QImage>
@@ -166,11 +167,22 @@ QPixmap FreedomCut::renderRegion(const QRect &area) const
     return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
 }
 
+void FreedomCut::askForSelection()
+{
+    // A click without a drag selects nothing; the buttons that follow it would otherwise do
+    // nothing at all.
+    showNotice(this, QStringLiteral("没有选出可以保存的区域。请按住鼠标左键拖出一个矩形，再保存或复制。"));
+}
+
 void FreedomCut::save_close()
 {
     // Checked before asking for a name: a selection with nothing inside it cannot be saved.
     const QRect area = saveGrabRect(startPoint, endPoint);
-    if (area.isNull() || refuseWhileSaving(this))
+    if (area.isNull()) {
+        askForSelection();
+        return;
+    }
+    if (refuseWhileSaving(this))
         return;
     const QPointer<FreedomCut> self(this);
     const QString fileName = askSavePictureName(QStringLiteral("save flie"), QString(),
@@ -186,8 +198,10 @@ void FreedomCut::save_close()
 void FreedomCut::copy_close()
 {
     const QRect area = copyGrabRect(startPoint, endPoint);
-    if (area.isNull())
+    if (area.isNull()) {
+        askForSelection();
         return;
+    }
     regionPixmap = renderRegion(area);
     offerOnClipboard(regionPixmap.toImage());
     close();

@@ -54,6 +54,7 @@ private:
     void setSelection(const QPoint &start, const QPoint &end);
     QPoint onOverlay(const QPoint &position) const;
     QPixmap renderRegion(const QRect &area) const;
+    void askForSelection();
 
     QPixmap frozenPixmap;
     QPixmap regionPixmap;

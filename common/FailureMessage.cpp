@@ -4,9 +4,30 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QRect>
+#include <QScreen>
 #include <QString>
 
 namespace {
+
+// A message goes in the middle of its window, as dialogs do. A window smaller than the message
+// (the panel in its corner) would vanish under it: the message goes in the middle of that
+// window's screen instead.
+void placeAwayFromSmallWindow(QMessageBox *box, const QWidget *window)
+{
+    if (!window || !window->isVisible())
+        return;
+    const QSize size = box->sizeHint();
+    const QRect frame = window->frameGeometry();
+    if (frame.width() >= size.width() && frame.height() >= size.height())
+        return;
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    QRect place(QPoint(0, 0), size);
+    place.moveCenter(screen->availableGeometry().center());
+    box->move(place.topLeft()); // placed by hand: the dialog no longer centres itself
+}
 
 void showMessage(QWidget *window, QMessageBox::Icon icon, const QString &text)
 {
@@ -15,6 +36,7 @@ void showMessage(QWidget *window, QMessageBox::Icon icon, const QString &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     // A path or a system's reason is worth copying into a search or a bug report.
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    placeAwayFromSmallWindow(box, window);
     box->open();
 }
 
@@ -38,6 +60,11 @@ void showOpenFailure(QWidget *window, const QString &fileName, const QString &re
 void showCaptureFailure(QWidget *window, const QString &reason)
 {
     showMessage(window, QMessageBox::Warning, QStringLiteral("无法截取屏幕\n%1").arg(reason));
+}
+
+void showFailure(QWidget *window, const QString &text)
+{
+    showMessage(window, QMessageBox::Warning, text);
 }
 
 void showNotice(QWidget *window, const QString &text)

@@ -13,5 +13,7 @@ void showSaveFailure(QWidget *window, const QString &fileName, const QString &re
 void showOpenFailure(QWidget *window, const QString &fileName, const QString &reason);
 // "Could not capture the screen", with the reason.
 void showCaptureFailure(QWidget *window, const QString &reason);
+// Any other failure, said in full.
+void showFailure(QWidget *window, const QString &text);
 // Any other short notice.
 void showNotice(QWidget *window, const QString &text);

@@ -141,6 +141,11 @@ for plugin in "${plugins[@]}"; do
     copy_needed_dlls "$portable/$plugin"
 done
 
+# The toolkit's own dialogs and buttons in Chinese: its translation is the same file on every
+# system, and the program looks for it in translations/ beside itself.
+mkdir -p "$portable/translations"
+cp /usr/share/qt5/translations/qtbase_zh_CN.qm "$portable/translations/"
+
 (cd "$build" && cmake -E tar cf "$name.zip" --format=zip "$name")
 file "$portable/tavo-screenshot.exe"
 echo "Packed $build/$name.zip ($(du -h "$build/$name.zip" | cut -f1)): $(cd "$portable" && find . -type f | sort | sed 's|^\./||' | tr '\n' ' ')"

@@ -18,6 +18,8 @@ build_packages=(
     # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard of
     # compositors with data control is spoken through
     qtwayland5 libwayland-dev
+    # the toolkit's own dialogs and buttons in Chinese, like the rest of the interface
+    qttranslations5-l10n
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
@@ -38,6 +40,8 @@ windows_packages=(
     cmake make xz-utils file g++-mingw-w64-x86-64-posix
     # libdeflate is built from Debian's source package: apt fetches it, dpkg-source unpacks it
     dpkg-dev debian-archive-keyring
+    # the toolkit's Chinese translation, the same file on every system, goes into the zip
+    qttranslations5-l10n
 )
 wine_packages=(wine wine64)
 

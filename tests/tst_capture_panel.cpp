@@ -9,6 +9,7 @@
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -88,10 +89,14 @@ void TestCapturePanel::savesThroughTheDialog()
 void TestCapturePanel::saveWithoutCaptureWritesNothing()
 {
     // The dialog is still shown: the name is asked for before the capture is looked at. Then the
-    // user is told there is nothing to save yet.
+    // user is told there is nothing to save yet, away from the panel in its corner.
     QTemporaryDir place;
     const QString path = place.filePath(QStringLiteral("nothing.png"));
     Home home;
+    home.show();
+    const QRect screen = home.screen()->geometry();
+    home.move(screen.right() - home.width(), screen.bottom() - home.height() - 40);
+    QVERIFY(QTest::qWaitForWindowExposed(&home));
     FileDialogAnswerer answer(path);
     home.image_save();
     QVERIFY(answer.seen);
@@ -100,6 +105,8 @@ void TestCapturePanel::saveWithoutCaptureWritesNothing()
     QVERIFY(notice);
     QVERIFY(notice->isVisible());
     QVERIFY(notice->text().contains(QStringLiteral("还没有截图")));
+    QVERIFY(QTest::qWaitForWindowExposed(notice));
+    QVERIFY(!notice->frameGeometry().intersects(home.frameGeometry()));
 }
 
 void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()

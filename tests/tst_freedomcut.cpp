@@ -225,6 +225,11 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     QVERIFY(overlay);
     QVERIFY(overlay->isVisible());
     QVERIFY(!QFile::exists(folder->filePath(QStringLiteral("tiny.png"))));
+    // Told to drag first, rather than nothing happening at all.
+    std::unique_ptr<QMessageBox> notice(overlay->findChild<QMessageBox *>());
+    QVERIFY(notice);
+    QVERIFY(notice->text().contains(QStringLiteral("拖出一个矩形")));
+    notice.reset();
 
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
     if (copyable) {
@@ -236,6 +241,7 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     QVERIFY(overlay);
     QVERIFY(overlay->isVisible());
     QCOMPARE(clipboardChanges.count(), 0);
+    QVERIFY(overlay->findChild<QMessageBox *>());
 }
 
 void TestFreedomCut::cancelledSaveDialogKeepsTheOverlay()

@@ -9,7 +9,7 @@
 // The full-screen capture from outside the program: Ctrl+Alt+X with another program focused puts
 // the whole screen on the clipboard while the panel is away, the panel comes back after about
 // 1.4 s (also when it was hidden before the capture), and Ctrl+Alt+S writes the capture through
-// the save dialog.
+// the save dialog, which no later key or request covers while it is open.
 class TestE2eCapture : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,8 @@ private slots:
     void savesCaptureThroughDialog_data();
     void savesCaptureThroughDialog();
     void failedSaveSaysWhichFileAndWhy();
+    void openDialogComesForwardInsteadOfNewWindows();
+    void toolkitDialogsSpeakChinese();
 
 private:
     const QSize screen{1920, 1080};
@@ -44,7 +46,13 @@ Q_DECLARE_METATYPE(Hidden)
 void TestE2eCapture::initTestCase()
 {
     QVERIFY(e2e::showPatternOnRoot(screen));
-    program = std::make_unique<e2e::Program>();
+    // A system that speaks English (the C locale, with the UTF-8 that window titles need): the
+    // program's own texts and the toolkit's are Chinese anyway.
+    QProcessEnvironment english = QProcessEnvironment::systemEnvironment();
+    english.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    english.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    english.remove(QStringLiteral("LANGUAGE"));
+    program = std::make_unique<e2e::Program>(QStringList(), QString(), english);
     panel = e2e::panelWindow(program->pid());
     QVERIFY(!panel.isEmpty());
     QVERIFY(e2e::waitUntil([] { return !e2e::trayIconWindow(e2e::programClass).isEmpty(); }));
@@ -156,10 +164,66 @@ void TestE2eCapture::failedSaveSaysWhichFileAndWhy()
     QVERIFY(!message.isEmpty());
     const QString text = e2e::messageText(message);
     QVERIFY2(text.contains(path), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("文件夹不存在")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("文件夹不存在")), qPrintable(text)); // not the system's English
     e2e::key(QStringLiteral("Return"));
     QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(message); }));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestE2eCapture::openDialogComesForwardInsteadOfNewWindows()
+{
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+s"));
+    const QStringList dialogs = e2e::waitForWindows(QStringLiteral("^保存截图$"), program->pid());
+    QCOMPARE(dialogs.size(), 1);
+    const QString dialog = dialogs.first();
+    const int windows = e2e::visibleWindowsOfProcess(program->pid()).size();
+    auto dialogIsActive = [&] { return e2e::xdotool({QStringLiteral("getactivewindow")}) == dialog; };
+
+    // Each comes while another program has the focus, so only through the system-wide keys or
+    // the instance's channel; each must bring the dialog forward and open nothing over it.
+    const QStringList keys{QStringLiteral("ctrl+alt+s"), QStringLiteral("ctrl+alt+f"), QStringLiteral("ctrl+alt+o")};
+    for (const QString &combination : keys) {
+        QVERIFY(foreign.activate());
+        e2e::key(combination);
+        QVERIFY2(e2e::waitUntil(dialogIsActive), qPrintable(combination));
+    }
+    QVERIFY(foreign.activate());
+    QCOMPARE(e2e::runProgram({QStringLiteral("--region")}).status, 0);
+    QVERIFY(e2e::waitUntil(dialogIsActive));
+    QTest::qWait(300); // an overlay would follow its grab within this
+    QCOMPARE(e2e::visibleWindowsOfProcess(program->pid()).size(), windows);
+    QVERIFY(!e2e::windowCovers(program->pid(), QRect(QPoint(0, 0), screen)));
+
+    // The first Escape goes to the dialog the user sees, and closes it.
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(dialog); }));
+}
+
+void TestE2eCapture::toolkitDialogsSpeakChinese()
+{
+    // Under an English system the toolkit's own dialogs speak Chinese too: the colour chooser,
+    // opened from a board's pen tool (the fifth on its tool bar) and the settings window's colour
+    // button, has the toolkit's title for it.
+    e2e::ForeignWindow foreign;
+    QVERIFY(foreign.activate());
+    e2e::key(QStringLiteral("ctrl+alt+o"));
+    const QStringList boards = e2e::waitForWindows(QStringLiteral("^TAVO截图$"), program->pid(), 2);
+    QString board;
+    for (const QString &window : boards)
+        if (window != panel)
+            board = window;
+    QVERIFY(e2e::activate(board));
+    e2e::clickOnWindow(board, QPoint(20, 186));
+    const QStringList settings = e2e::waitForWindows(QStringLiteral("^TAVO截图$"), program->pid(), 3);
+    QCOMPARE(settings.size(), 3);
+    e2e::key(QStringLiteral("Tab"));   // from the width to the colour button
+    e2e::key(QStringLiteral("space"));
+    const QStringList chooser = e2e::waitForWindows(QStringLiteral("^选择颜色$"), program->pid());
+    QCOMPARE(chooser.size(), 1);
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return !e2e::isViewable(chooser.first()); }));
 }
 
 QTEST_GUILESS_MAIN(TestE2eCapture)
