@@ -32,8 +32,8 @@ constexpr size_t paethLanes = 16;
 // libdeflate's fastest level. The clipboard wants its PNG at once, and a file too is best written
 // before the user looks for it: measured on 4K desktops, level 2 makes a photograph's PNG 3%
 // smaller (5.99 against 6.18 MB) for 60-80% more time, a screen of windows and text 4% in about
-// the same. At level 1 both stay within about 12% of Qt's writer at its default, which takes
-// twice to fifteen times as long.
+// the same. At level 1 both stay within about 14% of Qt's writer at its default, which takes
+// twice to twenty times as long (bench/capture-latency.sh).
 constexpr int compressionLevel = 1;
 // Below this a second thread costs more than it saves.
 constexpr qint64 bandedPixels = 1 << 20;
