@@ -13,9 +13,9 @@ build_packages=(
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
     fonts-droid-fallback
-    # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard of
-    # compositors with data control is spoken through
-    qtwayland5 libwayland-dev
+    # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard and the
+    # screen copies of wlroots compositors are spoken through, with the protocols it needs
+    qtwayland5 libwayland-dev wayland-protocols
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils

@@ -1,11 +1,11 @@
 #include "platform/wayland/GrimDesktopGrabber.h"
 #include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
+#include "platform/wayland/ScreencopyDesktopGrabber.h"
 #include "PrivateBus.h"
 #include "SwaySupport.h"
 #include "TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -16,14 +16,16 @@
 #include <optional>
 
 // The Wayland back ends in a headless sway session with the wlr Screenshot portal, a window of
-// known pixels covering the output: the portal's picture is grim's, grim stands in where no
-// portal runs, and the hot keys, for which sway offers no portal, are left alone with one line.
+// known pixels covering the output: the session grabs through screencopy, and its picture, like
+// the portal's that stands in for it, is grim's; grim stands in where no portal runs; and the
+// hot keys, for which sway offers no portal, are left alone with one line.
 class TestWaylandSway : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void screencopyPictureEqualsGrims();
     void portalPictureEqualsGrims();
     void grimStandsInWithoutPortal();
     void holdsNoHotKeysAndSaysSoOnce();
@@ -67,21 +69,32 @@ void TestWaylandSway::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(sway::grimPicture() == pattern, 10000);
 }
 
-void TestWaylandSway::portalPictureEqualsGrims()
+namespace {
+
+void verifyPictureOfTheOutput(const std::optional<DesktopPicture> &picture)
 {
-    QVERIFY(dynamic_cast<PortalDesktopGrabber *>(DesktopGrabber::forThisSession().get()));
-    PortalDesktopGrabber grabber;
-    QElapsedTimer clock;
-    clock.start();
-    const std::optional<DesktopPicture> picture = grabWith(grabber);
-    qInfo("portal grab: %lld ms", clock.elapsed());
-    QVERIFY2(picture.has_value(), "the portal grab never answered");
-    QVERIFY2(picture->isValid(), qPrintable(picture->failure));
+    QVERIFY2(picture.has_value(), "the grab never answered");
+    QVERIFY2(picture->isValid(), qPrintable(picture->detail));
     QCOMPARE(support::asRgb32(picture->image), sway::grimPicture());
     // The one output is all of the picture, for the region overlay.
     QCOMPARE(picture->screens.size(), 1);
     QCOMPARE(picture->screens.first().screen.data(), QGuiApplication::primaryScreen());
     QCOMPARE(picture->screens.first().area, picture->image.rect());
+}
+
+} // namespace
+
+void TestWaylandSway::screencopyPictureEqualsGrims()
+{
+    const std::unique_ptr<DesktopGrabber> grabber = DesktopGrabber::forThisSession();
+    QVERIFY(dynamic_cast<ScreencopyDesktopGrabber *>(grabber.get()));
+    verifyPictureOfTheOutput(grabWith(*grabber));
+}
+
+void TestWaylandSway::portalPictureEqualsGrims()
+{
+    PortalDesktopGrabber grabber;
+    verifyPictureOfTheOutput(grabWith(grabber));
 }
 
 void TestWaylandSway::grimStandsInWithoutPortal()
