@@ -7,10 +7,8 @@
 bool offerBesideToolkit(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped)
 {
 #ifdef TAVO_WAYLAND_DATA_CONTROL
-    if (DataControlSelection *selection = DataControlSelection::instance()) {
-        selection->offer(mimeType, std::move(bytes), std::move(dropped));
-        return true;
-    }
+    if (DataControlSelection *selection = DataControlSelection::instance())
+        return selection->offer(mimeType, std::move(bytes), std::move(dropped));
 #else
     Q_UNUSED(mimeType)
     Q_UNUSED(bytes)

@@ -4,6 +4,7 @@
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QThreadPool>
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -24,23 +26,48 @@ struct DataControlSelection::Offer
 
 namespace {
 
-// Writes everything to a pasting program's pipe, then closes it. A reader that goes away early
-// only ends the write: SIGPIPE is ignored (see instance()).
-void writeAll(int fd, const QByteArray &bytes)
+// Writes everything to a pasting program's pipe, then closes it; gives up once `deadlineMs` has
+// passed, so that a reader that stops reading cannot hold a writer (and the program's exit,
+// which waits for its writers) for ever. A reader that goes away early only ends the write:
+// SIGPIPE is ignored (see instance()).
+void writeAll(int fd, const QByteArray &bytes, int deadlineMs)
 {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    QElapsedTimer clock;
+    clock.start();
     const char *at = bytes.constData();
     qint64 left = bytes.size();
     while (left > 0) {
         const ssize_t written = ::write(fd, at, size_t(left));
+        if (written > 0) {
+            at += written;
+            left -= written;
+            continue;
+        }
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written < 0 && errno != EAGAIN)
             break;
-        at += written;
-        left -= written;
+        const qint64 remaining = deadlineMs - clock.elapsed();
+        if (remaining <= 0)
+            break;
+        pollfd writable{fd, POLLOUT, 0};
+        if (::poll(&writable, 1, int(remaining)) < 0 && errno != EINTR)
+            break;
     }
     ::close(fd);
+}
+
+// The paste writers' own threads: a slow reader holds one of these, never a thread of the pool
+// that loads pictures and runs the rest of the program's background work.
+QThreadPool *pasteWriters()
+{
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool(QCoreApplication::instance());
+        made->setMaxThreadCount(4);
+        return made;
+    }();
+    return pool;
 }
 
 } // namespace
@@ -102,9 +129,12 @@ bool DataControlSelection::connectToCompositor()
     return true;
 }
 
-void DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped)
+bool DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped)
 {
     dropCurrent();
+    // The seat's device has gone, or the compositor itself: nothing set here would be seen.
+    if (!device || !events->isEnabled())
+        return false;
     static const zwlr_data_control_source_v1_listener sourceListener{&DataControlSelection::takeSend,
                                                                       &DataControlSelection::takeCancelled};
     current = std::make_unique<Offer>();
@@ -114,9 +144,19 @@ void DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::func
     current->source = zwlr_data_control_manager_v1_create_data_source(manager);
     zwlr_data_control_source_v1_add_listener(current->source, &sourceListener, this);
     zwlr_data_control_source_v1_offer(current->source, current->mimeType.constData());
-    if (device)
-        zwlr_data_control_device_v1_set_selection(device, current->source);
+    zwlr_data_control_device_v1_set_selection(device, current->source);
     flush();
+    return true;
+}
+
+void DataControlSelection::setPasteDeadline(int milliseconds)
+{
+    pasteDeadlineMs = milliseconds;
+}
+
+int DataControlSelection::busyPasteWriters()
+{
+    return pasteWriters()->activeThreadCount();
 }
 
 void DataControlSelection::dropCurrent()
@@ -189,7 +229,7 @@ void DataControlSelection::takeSend(void *data, zwlr_data_control_source_v1 *sou
         return;
     }
     // The bytes may still be in the making: the paste waits for them away from the event loop.
-    QThreadPool::globalInstance()->start([bytes = offer->bytes, fd] { writeAll(fd, bytes()); });
+    pasteWriters()->start([bytes = offer->bytes, fd, deadline = self->pasteDeadlineMs] { writeAll(fd, bytes(), deadline); });
 }
 
 void DataControlSelection::takeCancelled(void *data, zwlr_data_control_source_v1 *source)

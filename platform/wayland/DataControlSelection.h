@@ -31,10 +31,19 @@ public:
     static DataControlSelection *instance();
     ~DataControlSelection() override;
 
-    // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread (it
-    // may wait there for an encoding to finish) and writes its result to the reader. `dropped`
-    // is called on this thread once another offer, the program's or anyone's, takes its place.
-    void offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
+    // How long one paste may take to write before it is given up.
+    static constexpr int defaultPasteDeadlineMs = 10000;
+
+    // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread of
+    // its own pool (it may wait there for an encoding to finish) and writes its result to the
+    // reader, within the paste deadline. `dropped` is called on this thread once another offer,
+    // the program's or anyone's, takes its place. False, with nothing offered, once the
+    // compositor has withdrawn the seat's clipboard or gone away.
+    bool offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
+
+    void setPasteDeadline(int milliseconds);
+    // The paste writers at work now.
+    static int busyPasteWriters();
 
 private:
     struct Offer;
@@ -61,4 +70,5 @@ private:
     zwlr_data_control_device_v1 *device = nullptr;
     QSocketNotifier *events = nullptr;
     std::unique_ptr<Offer> current;
+    int pasteDeadlineMs = defaultPasteDeadlineMs;
 };
