@@ -24,6 +24,9 @@ test_packages=(
     # with the KDE GlobalShortcuts portal, and what builds the key injector for it
     dbus sway grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr
     kwin-wayland xdg-desktop-portal-kde plasma-wayland-protocols
+    # headless GNOME Shell with the GNOME Screenshot portal, and the settings daemon that runs
+    # GNOME's custom key bindings
+    gnome-shell mutter xdg-desktop-portal-gnome gnome-settings-daemon
     # keys typed into sway, its clipboard read, the tray's watcher (Python with D-Bus)
     wtype wl-clipboard python3-dbus python3-gi
     # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb
