@@ -1,18 +1,14 @@
 #include "DataControlSelection.h"
 
 #include "platform/WindowSystem.h"
+#include "platform/wayland/PasteWriter.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSocketNotifier>
-#include <QThreadPool>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -23,54 +19,6 @@ struct DataControlSelection::Offer
     Bytes bytes;
     std::function<void()> dropped;
 };
-
-namespace {
-
-// Writes everything to a pasting program's pipe, then closes it; gives up once `deadlineMs` has
-// passed, so that a reader that stops reading cannot hold a writer (and the program's exit,
-// which waits for its writers) for ever. A reader that goes away early only ends the write:
-// SIGPIPE is ignored (see instance()).
-void writeAll(int fd, const QByteArray &bytes, int deadlineMs)
-{
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    QElapsedTimer clock;
-    clock.start();
-    const char *at = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, at, size_t(left));
-        if (written > 0) {
-            at += written;
-            left -= written;
-            continue;
-        }
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && errno != EAGAIN)
-            break;
-        const qint64 remaining = deadlineMs - clock.elapsed();
-        if (remaining <= 0)
-            break;
-        pollfd writable{fd, POLLOUT, 0};
-        if (::poll(&writable, 1, int(remaining)) < 0 && errno != EINTR)
-            break;
-    }
-    ::close(fd);
-}
-
-// The paste writers' own threads: a slow reader holds one of these, never a thread of the pool
-// that loads pictures and runs the rest of the program's background work.
-QThreadPool *pasteWriters()
-{
-    static QThreadPool *pool = [] {
-        auto *made = new QThreadPool(QCoreApplication::instance());
-        made->setMaxThreadCount(4);
-        return made;
-    }();
-    return pool;
-}
-
-} // namespace
 
 DataControlSelection *DataControlSelection::instance()
 {
@@ -154,10 +102,6 @@ void DataControlSelection::setPasteDeadline(int milliseconds)
     pasteDeadlineMs = milliseconds;
 }
 
-int DataControlSelection::busyPasteWriters()
-{
-    return pasteWriters()->activeThreadCount();
-}
 
 void DataControlSelection::dropCurrent()
 {
@@ -229,7 +173,7 @@ void DataControlSelection::takeSend(void *data, zwlr_data_control_source_v1 *sou
         return;
     }
     // The bytes may still be in the making: the paste waits for them away from the event loop.
-    pasteWriters()->start([bytes = offer->bytes, fd, deadline = self->pasteDeadlineMs] { writeAll(fd, bytes(), deadline); });
+    writePasteLater(fd, offer->bytes, self->pasteDeadlineMs);
 }
 
 void DataControlSelection::takeCancelled(void *data, zwlr_data_control_source_v1 *source)

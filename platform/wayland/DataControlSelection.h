@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/wayland/PasteWriter.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -31,9 +33,6 @@ public:
     static DataControlSelection *instance();
     ~DataControlSelection() override;
 
-    // How long one paste may take to write before it is given up.
-    static constexpr int defaultPasteDeadlineMs = 10000;
-
     // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread of
     // its own pool (it may wait there for an encoding to finish) and writes its result to the
     // reader, within the paste deadline. `dropped` is called on this thread once another offer,
@@ -42,8 +41,6 @@ public:
     bool offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
 
     void setPasteDeadline(int milliseconds);
-    // The paste writers at work now.
-    static int busyPasteWriters();
 
 private:
     struct Offer;

@@ -156,14 +156,14 @@ void TestWaylandSway::pasteToAReaderThatStopsEndsByItsDeadline()
     reader.setStandardOutputFile(QFile::decodeName(fifo));
     reader.start(QStringLiteral("wl-paste"), {QStringLiteral("-t"), type});
 
-    QTRY_COMPARE_WITH_TIMEOUT(DataControlSelection::busyPasteWriters(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(busyPasteWriters(), 1, 5000);
     // The shared pool, which loads pictures, is not held meanwhile.
     QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(DataControlSelection::busyPasteWriters(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(busyPasteWriters(), 0, 5000);
     reader.kill();
     reader.waitForFinished();
     ::close(heldOpen);
-    selection->setPasteDeadline(DataControlSelection::defaultPasteDeadlineMs);
+    selection->setPasteDeadline(defaultPasteDeadlineMs);
 }
 
 QTEST_MAIN(TestWaylandSway)
