@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs COMMAND inside a private headless GNOME Shell session: a session bus, a stand-in for the
-# system bus, gnome-shell --headless with one virtual monitor and, with -p or on first use,
-# xdg-desktop-portal with its GNOME back end (Screenshot). Stops everything it started when
+# system bus, gnome-shell --headless with one virtual monitor, mutter's remote-desktop input,
+# the settings daemon's key bindings and, with -p or on first use, xdg-desktop-portal with its
+# GNOME back end (Screenshot). Stops everything it started when
 # COMMAND ends and exits with COMMAND's status.
 . "$(dirname "$0")/session-lib.sh"
 usage() {
@@ -51,6 +52,11 @@ export TAVO_GNOME_INPUT=$work/gnome-input.sock
 input_pid=$!
 daemons="$daemons $input_pid"
 wait_for "$input_pid" 10 grep -qx up "$work/gnome-input.log" || fail_start "gnome-input.py" "$work/gnome-input.log"
+# The settings daemon's part that runs GNOME's custom key bindings (it asks the shell to grab them).
+if [ -x /usr/libexec/gsd-media-keys ]; then
+  /usr/libexec/gsd-media-keys >"$work/gsd-media-keys.log" 2>&1 &
+  daemons="$daemons $!"
+fi
 if [ "$portal" = 1 ]; then
   start_portal org.freedesktop.impl.portal.desktop.gnome org.freedesktop.portal.Screenshot
   # GNOME 43's portal asks once whether a program may take screenshots without its dialog

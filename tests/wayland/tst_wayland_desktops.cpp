@@ -10,10 +10,9 @@
 
 // The program in a headless KWin or GNOME Shell session (TAVO_WL_DESKTOP names which), over a
 // full-screen window of known pixels: the one-shot capture is that window pixel for pixel, and
-// a capture started as the desktop starts it from a key lands on the clipboard, while the
-// window keeps the focus. KWin: Ctrl+Alt+X, held by the program through the GlobalShortcuts
-// portal, typed through KWin's fake input. GNOME, which has no shortcuts portal: the command a
-// custom key binding runs, started from outside the program.
+// a capture started as the desktop starts it from a key lands on the clipboard while the window
+// has the focus. On GNOME, which has no shortcuts portal, the program's first start offers to add
+// its keys to GNOME's custom key bindings; taking the offer adds them, and it is not made again.
 class TestWaylandDesktops : public QObject
 {
     Q_OBJECT
@@ -23,8 +22,12 @@ private slots:
     void cleanupTestCase();
     void oneShotCaptureIsTheScreen();
     void keyCaptureLandsOnTheClipboard();
+    void offersGnomeKeyBindingsOnce();
 
 private:
+    void startResident();
+    void stopResident();
+
     std::unique_ptr<QWidget> patternWindow;
     QImage pattern;
     QProcess resident;
@@ -40,6 +43,19 @@ class PatternWindow : public QWidget
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).drawImage(0, 0, support::patternImage(size())); }
 };
+
+// A tool's exit status; -1 when it did not end within 10 s (a clipboard tool that waits for a
+// focus it never gets) and was stopped.
+int run(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (process.waitForFinished(10000))
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    process.kill();
+    process.waitForFinished();
+    return -1;
+}
 
 QImage clipboardPicture()
 {
@@ -69,11 +85,48 @@ bool keysBoundInKWin()
     return list.waitForFinished(5000) && list.readAllStandardOutput().contains("/component/tavo_screenshot");
 }
 
+bool gnomeInput(const QString &step)
+{
+    return run(QStringLiteral("/usr/bin/python3"),
+               {qEnvironmentVariable("TAVO_SOURCE_DIR") + QStringLiteral("/scripts/wayland/gnome-input.py"),
+                qEnvironmentVariable("TAVO_GNOME_INPUT"), step})
+           == 0;
+}
+
+// KWin: Ctrl+Alt+X, which the program holds. GNOME: the command a custom key binding runs,
+// started from outside the program, as GNOME's settings daemon starts it.
 bool startCaptureAsTheDesktopWould()
 {
     if (onKWin)
-        return QProcess::execute(QStringLiteral("kwin-keys"), {QStringLiteral("ctrl"), QStringLiteral("alt"), QStringLiteral("x")}) == 0;
-    return QProcess::execute(program, {QStringLiteral("--full")}) == 0;
+        return run(QStringLiteral("kwin-keys"), {QStringLiteral("ctrl"), QStringLiteral("alt"), QStringLiteral("x")}) == 0;
+    return run(program, {QStringLiteral("--full")}) == 0;
+}
+
+QString askedMarker()
+{
+    return QDir::homePath() + QStringLiteral("/.config/tavo-screenshot/gnome-key-bindings-asked");
+}
+
+QString gsettingsValue(const QStringList &arguments)
+{
+    QProcess get;
+    get.start(QStringLiteral("gsettings"), QStringList{QStringLiteral("get")} + arguments);
+    get.waitForFinished(5000);
+    return QString::fromUtf8(get.readAllStandardOutput()).trimmed();
+}
+
+QString fullCaptureCommand()
+{
+    return gsettingsValue({QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:/org/gnome/"
+                                          "settings-daemon/plugins/media-keys/custom-keybindings/tavo-screenshot-full/"),
+                           QStringLiteral("command")});
+}
+
+// The offer's question has the focus once it is up: Return takes its default answer, yes.
+bool acceptKeyBindingOffer()
+{
+    return gnomeInput(QStringLiteral("key:return"))
+           && QTest::qWaitFor([] { return fullCaptureCommand().contains(QLatin1String("--full")); }, 500);
 }
 
 } // namespace
@@ -92,9 +145,20 @@ void TestWaylandDesktops::initTestCase()
 
 void TestWaylandDesktops::cleanupTestCase()
 {
-    if (resident.state() == QProcess::NotRunning)
-        return;
-    QCOMPARE(QProcess::execute(program, {QStringLiteral("--quit")}), 0);
+    if (resident.state() != QProcess::NotRunning)
+        stopResident();
+}
+
+void TestWaylandDesktops::startResident()
+{
+    resident.setProcessChannelMode(QProcess::ForwardedChannels);
+    resident.start(program, QStringList());
+    QVERIFY(resident.waitForStarted());
+}
+
+void TestWaylandDesktops::stopResident()
+{
+    QCOMPARE(run(program, {QStringLiteral("--quit")}), 0);
     QVERIFY(resident.waitForFinished(10000));
 }
 
@@ -106,17 +170,30 @@ void TestWaylandDesktops::oneShotCaptureIsTheScreen()
 
 void TestWaylandDesktops::keyCaptureLandsOnTheClipboard()
 {
-    resident.setProcessChannelMode(QProcess::ForwardedChannels);
-    resident.start(program, QStringList());
-    QVERIFY(resident.waitForStarted());
+    // Asked already (see offersGnomeKeyBindingsOnce()): no question comes up over the window.
+    QVERIFY(QDir().mkpath(QFileInfo(askedMarker()).path()));
+    QVERIFY(support::writeFile(askedMarker(), QByteArray()));
+    startResident();
     if (onKWin)
         QTRY_VERIFY_WITH_TIMEOUT(keysBoundInKWin(), 20000);
-    // The panel is up and the pattern window has the focus back.
     QTRY_VERIFY_WITH_TIMEOUT(patternWindow->isActiveWindow(), 10000);
-    QProcess::execute(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
+    QCOMPARE(run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")}), 0);
     QVERIFY(startCaptureAsTheDesktopWould());
     QTRY_VERIFY_WITH_TIMEOUT(!clipboardPicture().isNull(), 15000);
     QCOMPARE(clipboardPicture(), pattern);
+    stopResident();
+}
+
+void TestWaylandDesktops::offersGnomeKeyBindingsOnce()
+{
+    if (onKWin)
+        QSKIP("KWin binds the keys through its GlobalShortcuts portal");
+    QFile::remove(askedMarker());
+    startResident();
+    QTRY_VERIFY_WITH_TIMEOUT(acceptKeyBindingOffer(), 20000);
+    QCOMPARE(fullCaptureCommand(), QStringLiteral("'%1 --full'").arg(program));
+    QTRY_VERIFY(QFile::exists(askedMarker()));
+    stopResident();
 }
 
 QTEST_MAIN(TestWaylandDesktops)
