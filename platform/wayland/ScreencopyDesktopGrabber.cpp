@@ -113,22 +113,6 @@ void takeOutputGeometry(void *data, wl_output *, int32_t, int32_t, int32_t, int3
     static_cast<Output *>(data)->transform = transform;
 }
 
-void takeOutputMode(void *, wl_output *, uint32_t, int32_t, int32_t, int32_t)
-{
-}
-
-void takeOutputDone(void *, wl_output *)
-{
-}
-
-void takeOutputScale(void *, wl_output *, int32_t)
-{
-}
-
-void takeOutputText(void *, wl_output *, const char *)
-{
-}
-
 void takeLogicalPosition(void *data, zxdg_output_v1 *, int32_t x, int32_t y)
 {
     static_cast<Output *>(data)->logical.moveTopLeft(QPoint(x, y));
@@ -139,25 +123,9 @@ void takeLogicalSize(void *data, zxdg_output_v1 *, int32_t width, int32_t height
     static_cast<Output *>(data)->logical.setSize(QSize(width, height));
 }
 
-void takeXdgDone(void *, zxdg_output_v1 *)
-{
-}
-
-void takeXdgText(void *, zxdg_output_v1 *, const char *)
-{
-}
-
 void takeFlags(void *data, zwlr_screencopy_frame_v1 *, uint32_t flags)
 {
     static_cast<Frame *>(data)->yInverted = flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
-}
-
-void takeDamage(void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t, uint32_t)
-{
-}
-
-void takeDmabuf(void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t)
-{
 }
 
 } // namespace
@@ -246,8 +214,12 @@ void ScreencopyDesktopGrabber::forgetGlobal(void *data, wl_registry *, uint32_t 
 
 void ScreencopyDesktopGrabber::addOutput(uint32_t name, uint32_t version)
 {
-    static const wl_output_listener listener{&takeOutputGeometry, &takeOutputMode, &takeOutputDone,
-                                             &takeOutputScale,    &takeOutputText, &takeOutputText};
+    static const wl_output_listener listener{&takeOutputGeometry,
+                                             [](void *, wl_output *, uint32_t, int32_t, int32_t, int32_t) {},
+                                             [](void *, wl_output *) {},
+                                             [](void *, wl_output *, int32_t) {},
+                                             [](void *, wl_output *, const char *) {},
+                                             [](void *, wl_output *, const char *) {}};
     auto output = std::make_unique<Output>();
     output->name = name;
     output->output = static_cast<wl_output *>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u)));
@@ -259,8 +231,10 @@ void ScreencopyDesktopGrabber::addOutput(uint32_t name, uint32_t version)
 
 void ScreencopyDesktopGrabber::describeOutput(Output &output)
 {
-    static const zxdg_output_v1_listener listener{&takeLogicalPosition, &takeLogicalSize, &takeXdgDone,
-                                                  &takeXdgText, &takeXdgText};
+    static const zxdg_output_v1_listener listener{&takeLogicalPosition, &takeLogicalSize,
+                                                  [](void *, zxdg_output_v1 *) {},
+                                                  [](void *, zxdg_output_v1 *, const char *) {},
+                                                  [](void *, zxdg_output_v1 *, const char *) {}};
     if (output.xdgOutput)
         return;
     output.xdgOutput = zxdg_output_manager_v1_get_xdg_output(xdgOutputs, output.output);
@@ -271,7 +245,8 @@ void ScreencopyDesktopGrabber::grab(QObject *context, Done done)
 {
     static const zwlr_screencopy_frame_v1_listener listener{
         &ScreencopyDesktopGrabber::takeBuffer, &takeFlags, &ScreencopyDesktopGrabber::takeReady,
-        &ScreencopyDesktopGrabber::takeFailed, &takeDamage, &takeDmabuf, &ScreencopyDesktopGrabber::takeBuffersDone};
+        &ScreencopyDesktopGrabber::takeFailed, [](void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t, uint32_t) {},
+        [](void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t) {}, &ScreencopyDesktopGrabber::takeBuffersDone};
     captures.push_back(std::make_unique<Capture>());
     Capture *capture = captures.back().get();
     capture->context = context;
@@ -369,8 +344,7 @@ void ScreencopyDesktopGrabber::frameEnded(Capture *capture)
             picture.logical = QRect(QPoint(0, 0), upright(picture).size());
     DesktopPicture desktop;
     desktop.image = layoutPicture(pictures);
-    // layoutPicture() may hand back the shared memory itself, which goes with the capture.
-    desktop.image.detach();
+    desktop.image.detach(); // it may still be the shared memory, which goes with the capture
     if (desktop.image.isNull()) {
         finish(capture, QStringLiteral("the outputs' pictures do not fit their layout"));
         return;
