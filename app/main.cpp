@@ -1,5 +1,6 @@
 #include "app/ClipboardAtExit.h"
 #include "app/CommandLine.h"
+#include "app/GnomeKeyBindingOffer.h"
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
@@ -123,6 +124,9 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
         placePanel(panel);
         if (request)
             QTimer::singleShot(0, &panel, [&panel, first = *request] { performRequest(panel, first); });
+#ifndef Q_OS_WIN
+        QTimer::singleShot(0, &panel, [&panel] { offerGnomeKeyBindings(&panel); });
+#endif
         result = QApplication::exec();
     }
     offerOnlyPngForHandOver();
