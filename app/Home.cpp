@@ -68,6 +68,10 @@ Home::Home(QWidget *parent)
 
 Home::~Home()
 {
+    // What may still answer goes first, before the panel's parts: a grab or withdrawal under way
+    // must not call back into a panel that is being torn down.
+    grabber.reset();
+    withdrawal.reset();
     unregisterHotKeys();
 }
 

@@ -1,5 +1,6 @@
 #include "app/ClipboardAtExit.h"
 #include "app/CommandLine.h"
+#include "app/GnomeKeyBindingOffer.h"
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
@@ -124,6 +125,9 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
         placePanel(panel);
         if (request)
             QTimer::singleShot(0, &panel, [&panel, first = *request] { performRequest(panel, first); });
+#ifndef Q_OS_WIN
+        QTimer::singleShot(0, &panel, [&panel] { offerGnomeKeyBindings(&panel); });
+#endif
         result = QApplication::exec();
     }
     // A save still under way when the run was asked to end is completed, and its failure said.

@@ -74,7 +74,7 @@ public:
     virtual ~DesktopGrabber() = default;
 
     // Takes the desktop as it is now and calls `done` once with the result: before returning
-    // where the window system answers at once, otherwise later from the event loop. Not called
-    // once `context` is gone.
+    // where the window system answers at once, otherwise later from the event loop. Never called
+    // once `context` is gone or while it is being destroyed.
     virtual void grab(QObject *context, Done done) = 0;
 };

@@ -15,9 +15,9 @@ build_packages=(
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
     fonts-droid-fallback
-    # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard of
-    # compositors with data control is spoken through
-    qtwayland5 libwayland-dev
+    # Qt's Wayland platform, for Wayland desktops, and the client library the clipboard and the
+    # screen copies of wlroots compositors are spoken through, with the protocols it needs
+    qtwayland5 libwayland-dev wayland-protocols
     # the toolkit's own dialogs and buttons in Chinese, like the rest of the interface
     qttranslations5-l10n
 )
@@ -28,6 +28,9 @@ test_packages=(
     # with the KDE GlobalShortcuts portal, and what builds the key injector for it
     dbus sway grim pipewire xdg-desktop-portal xdg-desktop-portal-wlr
     kwin-wayland xdg-desktop-portal-kde plasma-wayland-protocols
+    # headless GNOME Shell with the GNOME Screenshot portal, and the settings daemon that runs
+    # GNOME's custom key bindings
+    gnome-shell mutter xdg-desktop-portal-gnome gnome-settings-daemon
     # keys typed into sway, its clipboard read, the tray's watcher (Python with D-Bus)
     wtype wl-clipboard python3-dbus python3-gi
     # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb

@@ -11,7 +11,7 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON
 cmake --build build-test -j"$(nproc)"
 # The wayland-labelled tests run inside private headless compositor sessions; each counts as
 # skipped where its session cannot start. Say here, once, why.
-for session in sway kwin; do
+for session in sway kwin gnome; do
     if ! why=$(scripts/wayland/with-$session.sh -p -t 60 -- true 2>&1 >/dev/null); then
         echo "Wayland tests on $session skipped: ${why##*$'\n'}"
     fi

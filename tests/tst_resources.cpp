@@ -423,6 +423,7 @@ void TestResources::desktopEntry()
     QCOMPARE(keys.value(QStringLiteral("Icon")), QStringLiteral("tavo-screenshot"));
     QCOMPARE(keys.value(QStringLiteral("Terminal")), QStringLiteral("false"));
     QCOMPARE(keys.value(QStringLiteral("Categories")), QStringLiteral("Qt;Utility;"));
+    QCOMPARE(keys.value(QStringLiteral("X-KDE-DBUS-Restricted-Interfaces")), QStringLiteral("org.kde.KWin.ScreenShot2"));
     for (const char *key : {"GenericName", "GenericName[zh_CN]", "Comment", "Comment[zh_CN]"})
         QVERIFY2(!keys.value(QLatin1String(key)).isEmpty(), key);
 }

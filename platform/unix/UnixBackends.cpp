@@ -12,9 +12,8 @@
 #include "platform/WindowWithdrawal.h"
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
-#include "platform/wayland/GrimDesktopGrabber.h"
-#include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
+#include "platform/wayland/WaylandGrabberChoice.h"
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11HotKeys.h"
@@ -38,12 +37,9 @@ std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
     if (runsOnX11())
         return std::make_unique<X11DesktopGrabber>();
-    // A Wayland client sees no screen but its own windows: the desktop hands the picture over
-    // through its portal, or grim takes it on compositors that run none.
-    if (runsOnWayland()) {
-        auto grim = std::make_shared<GrimDesktopGrabber>();
-        return std::make_unique<PortalDesktopGrabber>(grim->isAvailable() ? grim : nullptr);
-    }
+    // A Wayland client sees no screen but its own windows: the compositor hands the picture over.
+    if (runsOnWayland())
+        return waylandDesktopGrabber();
     return std::make_unique<QtDesktopGrabber>();
 }
 

@@ -1,16 +1,14 @@
 #include "DataControlSelection.h"
 
 #include "platform/WindowSystem.h"
+#include "platform/wayland/PasteWriter.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QThreadPool>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -21,29 +19,6 @@ struct DataControlSelection::Offer
     Bytes bytes;
     std::function<void()> dropped;
 };
-
-namespace {
-
-// Writes everything to a pasting program's pipe, then closes it. A reader that goes away early
-// only ends the write: SIGPIPE is ignored (see instance()).
-void writeAll(int fd, const QByteArray &bytes)
-{
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    const char *at = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, at, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        at += written;
-        left -= written;
-    }
-    ::close(fd);
-}
-
-} // namespace
 
 DataControlSelection *DataControlSelection::instance()
 {
@@ -102,9 +77,12 @@ bool DataControlSelection::connectToCompositor()
     return true;
 }
 
-void DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped)
+bool DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped)
 {
     dropCurrent();
+    // The seat's device has gone, or the compositor itself: nothing set here would be seen.
+    if (!device || !events->isEnabled())
+        return false;
     static const zwlr_data_control_source_v1_listener sourceListener{&DataControlSelection::takeSend,
                                                                       &DataControlSelection::takeCancelled};
     current = std::make_unique<Offer>();
@@ -114,10 +92,16 @@ void DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::func
     current->source = zwlr_data_control_manager_v1_create_data_source(manager);
     zwlr_data_control_source_v1_add_listener(current->source, &sourceListener, this);
     zwlr_data_control_source_v1_offer(current->source, current->mimeType.constData());
-    if (device)
-        zwlr_data_control_device_v1_set_selection(device, current->source);
+    zwlr_data_control_device_v1_set_selection(device, current->source);
     flush();
+    return true;
 }
+
+void DataControlSelection::setPasteDeadline(int milliseconds)
+{
+    pasteDeadlineMs = milliseconds;
+}
+
 
 void DataControlSelection::dropCurrent()
 {
@@ -189,7 +173,7 @@ void DataControlSelection::takeSend(void *data, zwlr_data_control_source_v1 *sou
         return;
     }
     // The bytes may still be in the making: the paste waits for them away from the event loop.
-    QThreadPool::globalInstance()->start([bytes = offer->bytes, fd] { writeAll(fd, bytes()); });
+    writePasteLater(fd, offer->bytes, self->pasteDeadlineMs);
 }
 
 void DataControlSelection::takeCancelled(void *data, zwlr_data_control_source_v1 *source)

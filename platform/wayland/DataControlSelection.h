@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/wayland/PasteWriter.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -31,10 +33,14 @@ public:
     static DataControlSelection *instance();
     ~DataControlSelection() override;
 
-    // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread (it
-    // may wait there for an encoding to finish) and writes its result to the reader. `dropped`
-    // is called on this thread once another offer, the program's or anyone's, takes its place.
-    void offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
+    // Makes `mimeType` the clipboard's content. Each paste calls `bytes` on a worker thread of
+    // its own pool (it may wait there for an encoding to finish) and writes its result to the
+    // reader, within the paste deadline. `dropped` is called on this thread once another offer,
+    // the program's or anyone's, takes its place. False, with nothing offered, once the
+    // compositor has withdrawn the seat's clipboard or gone away.
+    bool offer(const QString &mimeType, Bytes bytes, std::function<void()> dropped);
+
+    void setPasteDeadline(int milliseconds);
 
 private:
     struct Offer;
@@ -61,4 +67,5 @@ private:
     zwlr_data_control_device_v1 *device = nullptr;
     QSocketNotifier *events = nullptr;
     std::unique_ptr<Offer> current;
+    int pasteDeadlineMs = defaultPasteDeadlineMs;
 };

@@ -5,8 +5,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <memory>
-
 namespace {
 
 // PPM: plain pixels, nothing to compress or check. A 1920x1080 desktop took 40-75 ms here,
@@ -17,6 +15,73 @@ QString firstLine(const QByteArray &text)
 {
     return QString::fromLocal8Bit(text).trimmed().section(QLatin1Char('\n'), 0, 0);
 }
+
+DesktopPicture failedPicture(const QString &detail)
+{
+    DesktopPicture picture;
+    picture.failure = QStringLiteral("grim 没有交出屏幕画面");
+    picture.detail = detail;
+    return picture;
+}
+
+// One run of grim, a child of the grab's context. Whichever comes first of the end, a failed start
+// and the time-out answers, from the event loop; the rest is ignored. Its going (with the
+// context) silences it first: a process still running is killed and waited for then, and
+// would otherwise report its end into a context that is half torn down.
+class GrimRun : public QObject
+{
+public:
+    GrimRun(QObject *context, DesktopGrabber::Done done)
+        : QObject(context)
+        , done(std::move(done))
+    {
+    }
+
+    ~GrimRun() override { process.disconnect(); }
+
+    void start(const QString &program, int timeoutMs)
+    {
+        connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this, &GrimRun::takeEnd);
+        connect(&process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                answer(failedPicture(QStringLiteral("cannot start grim: %1").arg(process.errorString())));
+        });
+        QTimer::singleShot(timeoutMs, this, [this, seconds = timeoutMs / 1000.0] {
+            answer(failedPicture(QStringLiteral("grim took no screenshot within %1 s").arg(seconds, 0, 'g', 2)));
+            process.kill();
+        });
+        process.start(program, grimArguments, QIODevice::ReadOnly);
+    }
+
+private:
+    void takeEnd(int exitCode, QProcess::ExitStatus status)
+    {
+        DesktopPicture picture;
+        if (status == QProcess::NormalExit && exitCode == 0)
+            picture.image = QImage::fromData(process.readAllStandardOutput(), "PPM");
+        if (picture.image.isNull()) {
+            const QString detail = firstLine(process.readAllStandardError());
+            picture = failedPicture(QStringLiteral("grim took no screenshot")
+                                    + (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail));
+        } else {
+            picture.screens = screenPartsScaledTo(picture.image.size());
+        }
+        answer(picture);
+    }
+
+    void answer(const DesktopPicture &picture)
+    {
+        if (answered)
+            return;
+        answered = true;
+        deleteLater();
+        QTimer::singleShot(0, parent(), [done = done, picture] { done(picture); });
+    }
+
+    DesktopGrabber::Done done;
+    QProcess process;
+    bool answered = false;
+};
 
 } // namespace
 
@@ -33,49 +98,5 @@ bool GrimDesktopGrabber::isAvailable() const
 
 void GrimDesktopGrabber::grab(QObject *context, Done done)
 {
-    // A child of the context: if the context goes first, the process and its answer go with it.
-    auto *process = new QProcess(context);
-    auto *timer = new QTimer(process);
-    // Whichever comes first of the end, a failed start and the time-out answers; the rest is
-    // ignored (a killed process still reports its end).
-    auto answered = std::make_shared<bool>(false);
-    auto finish = [process, done, answered](const DesktopPicture &picture) {
-        if (*answered)
-            return;
-        *answered = true;
-        process->deleteLater();
-        done(picture);
-    };
-
-    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
-                     [process, finish](int exitCode, QProcess::ExitStatus status) {
-                         DesktopPicture picture;
-                         if (status == QProcess::NormalExit && exitCode == 0)
-                             picture.image = QImage::fromData(process->readAllStandardOutput(), "PPM");
-                         if (!picture.image.isNull()) {
-                             picture.screens = screenPartsScaledTo(picture.image.size());
-                         } else {
-                             const QString detail = firstLine(process->readAllStandardError());
-                             picture.failure = QStringLiteral("grim took no screenshot")
-                                               + (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail);
-                         }
-                         finish(picture);
-                     });
-    QObject::connect(process, &QProcess::errorOccurred, process, [process, finish](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart)
-            return;
-        DesktopPicture picture;
-        picture.failure = QStringLiteral("cannot start grim: %1").arg(process->errorString());
-        finish(picture);
-    });
-    QObject::connect(timer, &QTimer::timeout, process, [process, finish, seconds = timeoutMs / 1000.0] {
-        process->kill();
-        DesktopPicture picture;
-        picture.failure = QStringLiteral("grim took no screenshot within %1 s").arg(seconds, 0, 'g', 2);
-        finish(picture);
-    });
-
-    timer->setSingleShot(true);
-    timer->start(timeoutMs);
-    process->start(program, grimArguments, QIODevice::ReadOnly);
+    (new GrimRun(context, std::move(done)))->start(program, timeoutMs);
 }

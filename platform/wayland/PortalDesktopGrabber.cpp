@@ -6,25 +6,28 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 
 constexpr const char *screenshotInterface = "org.freedesktop.portal.Screenshot";
 
-DesktopPicture failedPicture(const QString &reason)
+DesktopPicture failedPicture(const QString &failure, const QString &detail)
 {
     DesktopPicture picture;
-    picture.failure = reason;
+    picture.failure = failure;
+    picture.detail = detail;
     return picture;
 }
 
-QString refusalReason(uint response)
+DesktopPicture refusedPicture(uint response)
 {
     // 1 is the user's cancel, 2 anything else (also a refused permission)
     if (response == 1)
-        return QStringLiteral("the screenshot was cancelled");
-    return QStringLiteral("the Screenshot portal could not take the screenshot (response %1)").arg(response);
+        return failedPicture(QStringLiteral("截图被取消了"), QStringLiteral("the Screenshot portal says the screenshot was cancelled"));
+    return failedPicture(QStringLiteral("截图门户拒绝了截图请求"),
+                         QStringLiteral("the Screenshot portal could not take the screenshot (response %1)").arg(response));
 }
 
 } // namespace
@@ -40,20 +43,26 @@ PortalDesktopGrabber::PortalDesktopGrabber(std::shared_ptr<DesktopGrabber> fallb
 void PortalDesktopGrabber::grab(QObject *context, Done done)
 {
     // The request lives as a child of the context, so a context that goes takes the answer along.
+    // Each answer comes from the event loop, addressed to the context: it may delete the context,
+    // and the request with it.
     auto *request = new PortalRequest(bus, context);
-    QObject::connect(request, &PortalRequest::answered, request,
-                     [request, done](uint response, const QVariantMap &results) {
-                         request->deleteLater();
-                         done(pictureFromScreenshotAnswer(response, results));
-                     });
+    auto answer = [request, context, done](const DesktopPicture &picture) {
+        request->deleteLater();
+        QTimer::singleShot(0, context, [done, picture] { done(picture); });
+    };
+    QObject::connect(request, &PortalRequest::answered, request, [answer](uint response, const QVariantMap &results) {
+        answer(pictureFromScreenshotAnswer(response, results));
+    });
     QObject::connect(request, &PortalRequest::failed, request,
-                     [request, done, fallback = fallback, context](const QString &reason, bool unavailable) {
-                         request->deleteLater();
-                         // The context is alive here: its going would have taken the request along.
-                         if (unavailable && fallback)
-                             fallback->grab(context, done);
-                         else
-                             done(failedPicture(reason));
+                     [request, answer, done, fallback = fallback, context](const QString &reason, bool unavailable) {
+                         if (unavailable && fallback) {
+                             request->deleteLater();
+                             QTimer::singleShot(0, context, [fallback, context, done] { fallback->grab(context, done); });
+                         } else if (unavailable) {
+                             answer(failedPicture(QStringLiteral("这个桌面没有截图门户"), reason));
+                         } else {
+                             answer(failedPicture(QStringLiteral("截图门户没有交出屏幕画面"), reason));
+                         }
                      });
     request->send(QLatin1String(screenshotInterface), QStringLiteral("Screenshot"), {QString()},
                   {{QStringLiteral("interactive"), false}}, timeoutMs);
@@ -62,17 +71,19 @@ void PortalDesktopGrabber::grab(QObject *context, Done done)
 DesktopPicture pictureFromScreenshotAnswer(uint response, const QVariantMap &results)
 {
     if (response != 0)
-        return failedPicture(refusalReason(response));
+        return refusedPicture(response);
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile())
-        return failedPicture(QStringLiteral("the Screenshot portal answered without a picture file"));
+        return failedPicture(QStringLiteral("截图门户没有交出屏幕画面"),
+                             QStringLiteral("the Screenshot portal answered without a picture file"));
     const QString path = uri.toLocalFile();
 
     QImageReader reader(path);
     DesktopPicture picture;
     picture.image = reader.read();
     if (picture.image.isNull())
-        picture.failure = QStringLiteral("cannot read the portal's picture %1: %2").arg(path, reader.errorString());
+        picture = failedPicture(QStringLiteral("无法读取截图门户交出的画面"),
+                                QStringLiteral("cannot read the portal's picture %1: %2").arg(path, reader.errorString()));
     else
         picture.screens = screenPartsScaledTo(picture.image.size());
     if (liesInTemporaryFolder(path))

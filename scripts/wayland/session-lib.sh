@@ -1,5 +1,5 @@
 # shellcheck shell=bash disable=SC2034
-# Shared by with-sway.sh and with-kwin.sh; sourced, not run.
+# Shared by with-sway.sh, with-kwin.sh and with-gnome.sh; sourced, not run.
 # Everything a session starts carries TAVO_WL_SESSION=<session folder> in its environment, and
 # close_session stops exactly those processes (by PID), whatever started them (D-Bus activation,
 # sway's exec, the command).

@@ -17,7 +17,8 @@
 // known pixels that covers the output: the one-shot capture, Ctrl+Alt+X bound in sway to the
 // command line, a region dragged with a virtual pointer, and the tray on a StatusNotifierWatcher.
 // The resident instance runs as the user sway runs its bindings as (nobody, when the tests run as
-// root), so that the bound command reaches it over its private channel.
+// root), so that the bound command reaches it over its private channel; all of them run a copy
+// of the program that this user can reach.
 class TestWaylandProgram : public QObject
 {
     Q_OBJECT
@@ -39,7 +40,25 @@ private:
 
 namespace {
 
-const QString program = qEnvironmentVariable("TAVO_PROGRAM");
+// sway runs its bindings as its own user (nobody, when the tests run as root), who may not reach
+// the build folder (a clone under /root or a private temporary folder): the program runs from a
+// copy in the session's folder, which that user reaches.
+QString copyReachableBySway(const QString &file)
+{
+    const QString folder = qEnvironmentVariable("TAVO_WL_DIR") + QStringLiteral("/program");
+    const QString copy = folder + QLatin1Char('/') + QFileInfo(file).fileName();
+    if (!QDir().mkpath(folder) || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                                     | QFile::ReadOther | QFile::ExeOther))
+        return QString();
+    QFile::remove(copy);
+    if (!QFile::copy(file, copy)
+        || !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                            | QFile::ExeOther))
+        return QString();
+    return copy;
+}
+
+const QString program = copyReachableBySway(qEnvironmentVariable("TAVO_PROGRAM"));
 
 // A command as sway's bindings run it: as sway's user, with its runtime and home folders.
 QProcess *startAsSwayUser(QProcess &process, const QStringList &arguments)
@@ -134,7 +153,7 @@ void TestWaylandProgram::initTestCase()
 {
     QVERIFY2(QGuiApplication::platformName().startsWith(QLatin1String("wayland")),
              qPrintable(QGuiApplication::platformName()));
-    QVERIFY2(QFile::exists(program), qPrintable(program));
+    QVERIFY2(QFile::exists(program), "cannot copy the program into the session's folder");
     patternWindow = std::make_unique<sway::PatternWindow>();
     patternWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(patternWindow.get()));

@@ -1,32 +1,43 @@
+#include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/GrimDesktopGrabber.h"
 #include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
+#include "platform/wayland/ScreencopyDesktopGrabber.h"
 #include "PrivateBus.h"
 #include "SwaySupport.h"
 #include "TestSupport.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QWidget>
 #include <QtTest>
 
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // The Wayland back ends in a headless sway session with the wlr Screenshot portal, a window of
-// known pixels covering the output: the portal's picture is grim's, grim stands in where no
-// portal runs, and the hot keys, for which sway offers no portal, are left alone with one line.
+// known pixels covering the output: the session grabs through screencopy, and its picture, like
+// the portal's that stands in for it, is grim's; grim stands in where no portal runs; and the
+// hot keys, for which sway offers no portal, are left alone with one line. A paste to a reader
+// that stops reading ends by its deadline, on a thread of its own.
 class TestWaylandSway : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void screencopyPictureEqualsGrims();
     void portalPictureEqualsGrims();
     void grimStandsInWithoutPortal();
     void holdsNoHotKeysAndSaysSoOnce();
+    void pasteToAReaderThatStopsEndsByItsDeadline();
 
 private:
     std::unique_ptr<QWidget> patternWindow;
@@ -67,21 +78,32 @@ void TestWaylandSway::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(sway::grimPicture() == pattern, 10000);
 }
 
-void TestWaylandSway::portalPictureEqualsGrims()
+namespace {
+
+void verifyPictureOfTheOutput(const std::optional<DesktopPicture> &picture)
 {
-    QVERIFY(dynamic_cast<PortalDesktopGrabber *>(DesktopGrabber::forThisSession().get()));
-    PortalDesktopGrabber grabber;
-    QElapsedTimer clock;
-    clock.start();
-    const std::optional<DesktopPicture> picture = grabWith(grabber);
-    qInfo("portal grab: %lld ms", clock.elapsed());
-    QVERIFY2(picture.has_value(), "the portal grab never answered");
-    QVERIFY2(picture->isValid(), qPrintable(picture->failure));
+    QVERIFY2(picture.has_value(), "the grab never answered");
+    QVERIFY2(picture->isValid(), qPrintable(picture->detail));
     QCOMPARE(support::asRgb32(picture->image), sway::grimPicture());
     // The one output is all of the picture, for the region overlay.
     QCOMPARE(picture->screens.size(), 1);
     QCOMPARE(picture->screens.first().screen.data(), QGuiApplication::primaryScreen());
     QCOMPARE(picture->screens.first().area, picture->image.rect());
+}
+
+} // namespace
+
+void TestWaylandSway::screencopyPictureEqualsGrims()
+{
+    const std::unique_ptr<DesktopGrabber> grabber = DesktopGrabber::forThisSession();
+    QVERIFY(dynamic_cast<ScreencopyDesktopGrabber *>(grabber.get()));
+    verifyPictureOfTheOutput(grabWith(*grabber));
+}
+
+void TestWaylandSway::portalPictureEqualsGrims()
+{
+    PortalDesktopGrabber grabber;
+    verifyPictureOfTheOutput(grabWith(grabber));
 }
 
 void TestWaylandSway::grimStandsInWithoutPortal()
@@ -112,6 +134,36 @@ void TestWaylandSway::holdsNoHotKeysAndSaysSoOnce()
     QVERIFY(hotKeys->heldIds().isEmpty());
     QCOMPARE(infoLines.size(), 1);
     QVERIFY2(infoLines.first().contains(QLatin1String("tavo-screenshot --full")), qPrintable(infoLines.first()));
+}
+
+void TestWaylandSway::pasteToAReaderThatStopsEndsByItsDeadline()
+{
+    DataControlSelection *selection = DataControlSelection::instance();
+    QVERIFY(selection);
+    const QString type = QStringLiteral("application/x-tavo-test");
+    const QByteArray bytes(16 << 20, 'x');
+    selection->setPasteDeadline(1000);
+    QVERIFY(selection->offer(type, [bytes] { return bytes; }, {}));
+
+    // wl-paste copies the paste into a FIFO that is held open but never read: once the FIFO is
+    // full, it stops reading the paste.
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stuck")));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const int heldOpen = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(heldOpen >= 0);
+    QProcess reader;
+    reader.setStandardOutputFile(QFile::decodeName(fifo));
+    reader.start(QStringLiteral("wl-paste"), {QStringLiteral("-t"), type});
+
+    QTRY_COMPARE_WITH_TIMEOUT(busyPasteWriters(), 1, 5000);
+    // The shared pool, which loads pictures, is not held meanwhile.
+    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(busyPasteWriters(), 0, 5000);
+    reader.kill();
+    reader.waitForFinished();
+    ::close(heldOpen);
+    selection->setPasteDeadline(defaultPasteDeadlineMs);
 }
 
 QTEST_MAIN(TestWaylandSway)
