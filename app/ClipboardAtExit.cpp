@@ -1,6 +1,6 @@
 #include "ClipboardAtExit.h"
 
-#include "capture/ClipboardPicture.h"
+#include "common/PngEncoder.h"
 #include "platform/ClipboardKeeper.h"
 
 #include <QClipboard>
@@ -25,7 +25,7 @@ void offerOnlyPngForHandOver()
         return;
     QByteArray png = held->data(pngType); // already encoded, if the capture was offered that way
     if (png.isEmpty())
-        png = encodeFastPng(qvariant_cast<QImage>(held->imageData()));
+        png = encodePng(qvariant_cast<QImage>(held->imageData()));
     if (png.isEmpty())
         return;
     auto *handOver = new QMimeData;

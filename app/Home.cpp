@@ -4,9 +4,9 @@
 #include "capture/CaptureSave.h"
 #include "capture/ClipboardPicture.h"
 #include "capture/RegionCapture.h"
+#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/SafeSave.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
 #include "platform/Autostart.h"
@@ -155,8 +155,10 @@ void Home::keepCapture(const DesktopPicture &desktop)
         showCaptureFailure(this, desktop.failure);
         return;
     }
-    screenPixmap = QPixmap::fromImage(desktop.image);
+    // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
+    // (tens of milliseconds for a large one).
     offerOnClipboard(desktop.image);
+    screenPixmap = QPixmap::fromImage(desktop.image);
     // A capture within the previous one's time: that one's timer and sound end here, once; the
     // new timer brings the panel back.
     releaseCaptureTimerAndPlayer();
@@ -180,6 +182,8 @@ void Home::timerIsArrive()
 
 void Home::image_save()
 {
+    if (refuseWhileSaving(this))
+        return;
     saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));
     if (saveFileName.isEmpty())
         return;
@@ -188,9 +192,7 @@ void Home::image_save()
         showNotice(this, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
         return;
     }
-    SaveFailure failure;
-    if (!saveCapture(screenPixmap, saveFileName, &failure))
-        showSaveFailure(this, saveFileName, failure.reason);
+    savePictureInBackground(this, flattenOnWhite(screenPixmap), saveFileName);
 }
 
 void Home::releaseCaptureTimerAndPlayer()

@@ -5,6 +5,7 @@
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
 #include "app/ToolkitLanguage.h"
+#include "common/BackgroundSave.h"
 #include "common/ProgramTitle.h"
 #include "platform/InstanceGuard.h"
 #include "platform/PlatformChoice.h"
@@ -129,6 +130,9 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
 #endif
         result = QApplication::exec();
     }
+    // A save still under way when the run was asked to end is completed, and its failure said.
+    for (const QString &failure : finishPictureSaves())
+        std::fprintf(stderr, "tavo-screenshot: %s\n", qPrintable(failure));
     offerOnlyPngForHandOver();
     return result;
 }

@@ -1,8 +1,8 @@
 #include "DrawBoard.h"
 
+#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/SafeSave.h"
 #include "board/Canvas.h"
 #include "board/PictureLoader.h"
 #include "board/PointHistory.h"
@@ -280,6 +280,8 @@ void DrawBoard::takeLoadedPicture(QFutureWatcher<LoadedPicture> *load, const QSt
 
 void DrawBoard::save()
 {
+    if (refuseWhileSaving(this))
+        return;
     const QPointer<DrawBoard> self(this);
     const QString chosen = askSavePictureName(QStringLiteral("saveFile"), saveDir, pictureFilter);
     if (!self)
@@ -287,9 +289,7 @@ void DrawBoard::save()
     saveFileName = chosen;
     if (saveFileName.isNull())
         return;
-    SaveFailure failure;
-    if (!savePictureSafely(renderCanvas(), saveFileName, &failure))
-        showSaveFailure(this, saveFileName, failure.reason);
+    savePictureInBackground(this, renderCanvas(), saveFileName);
     saveDir = QFileInfo(saveFileName).path();
 }
 

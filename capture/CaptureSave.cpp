@@ -1,14 +1,20 @@
 #include "CaptureSave.h"
 
-#include "common/SafeSave.h"
-
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
-#include <QString>
 
 QImage flattenOnWhite(const QPixmap &capture)
 {
+    if (capture.isNull())
+        return {};
+    // Without alpha nothing can show through: the pixels as they are, which costs nothing even for
+    // a whole desktop, since the capture is flattened on the GUI thread.
+    if (!capture.hasAlphaChannel()) {
+        QImage pixels = capture.toImage();
+        pixels.setDevicePixelRatio(1.0);
+        return pixels;
+    }
     // size() is in device pixels; giving the canvas the capture's ratio keeps the painter's
     // logical coordinates in step, so a scaled screen's capture is neither halved nor cropped.
     QImage canvas(capture.size(), QImage::Format_ARGB32_Premultiplied);
@@ -23,9 +29,4 @@ QImage flattenOnWhite(const QPixmap &capture)
     // quicker to write. The pixels themselves stay as they are.
     canvas.reinterpretAsFormat(QImage::Format_RGB32);
     return canvas;
-}
-
-bool saveCapture(const QPixmap &capture, const QString &fileName, SaveFailure *failure)
-{
-    return savePictureSafely(capture.isNull() ? QImage() : flattenOnWhite(capture), fileName, failure);
 }

@@ -1,13 +1,12 @@
 #include "ClipboardPicture.h"
 
+#include "common/PngEncoder.h"
 #include "platform/ClipboardOffer.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QMimeData>
 #include <QThreadPool>
 
@@ -18,45 +17,8 @@
 namespace {
 
 const QString pngType = QStringLiteral("image/png");
-// Qt's PNG writer turns quality 80 into zlib level 1: a fifth of the default's time on a
-// screenshot, for a file about a fifth larger.
-constexpr int fastPngQuality = 80;
 
 using Cancelled = std::shared_ptr<std::atomic_bool>;
-
-// Refuses every write once the picture has left the clipboard, which stops the encoder early.
-class CancellableBuffer : public QBuffer
-{
-public:
-    CancellableBuffer(QByteArray *bytes, Cancelled cancelled)
-        : QBuffer(bytes)
-        , cancelled(std::move(cancelled))
-    {
-    }
-
-protected:
-    qint64 writeData(const char *data, qint64 length) override
-    {
-        return *cancelled ? -1 : QBuffer::writeData(data, length);
-    }
-
-private:
-    Cancelled cancelled;
-};
-
-QByteArray encodePng(const QImage &picture, const Cancelled &cancelled)
-{
-    QByteArray bytes;
-    if (*cancelled)
-        return bytes;
-    CancellableBuffer buffer(&bytes, cancelled);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "PNG");
-    writer.setQuality(fastPngQuality);
-    if (!writer.write(picture))
-        bytes.clear();
-    return bytes;
-}
 
 // One encoder thread for the whole program: pictures are encoded one after the other, and those
 // replaced meanwhile are skipped, so a held capture key cannot pile up work.
@@ -70,11 +32,12 @@ QThreadPool *encoderThread()
     return pool;
 }
 
-// The picture's PNG, encoded on the encoder thread from now on; setting `cancelled` stops it.
+// The picture's PNG, encoded on the encoder thread from now on, unless `cancelled` is set first.
 std::shared_future<QByteArray> startPngEncoding(const QImage &picture, const Cancelled &cancelled)
 {
     auto task = std::make_shared<std::packaged_task<QByteArray()>>(
-        [picture, cancelled] { return encodePng(picture, cancelled); });
+        // A picture that has left the clipboard before its turn is not encoded at all.
+        [picture, cancelled] { return *cancelled ? QByteArray() : encodePng(picture); });
     std::shared_future<QByteArray> png = task->get_future().share();
     encoderThread()->start([task] { (*task)(); });
     return png;
@@ -119,11 +82,6 @@ private:
 };
 
 } // namespace
-
-QByteArray encodeFastPng(const QImage &picture)
-{
-    return encodePng(picture, std::make_shared<std::atomic_bool>(false));
-}
 
 void offerOnClipboard(const QImage &picture)
 {

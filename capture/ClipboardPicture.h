@@ -1,6 +1,5 @@
 #pragma once
 
-class QByteArray;
 class QImage;
 
 // Puts a picture on the clipboard so that a paste is quick. Its PNG, what most programs paste, is
@@ -9,7 +8,3 @@ class QImage;
 // paste that comes before the encoding is done waits for it. A picture replaced on the clipboard
 // before its turn is never encoded.
 void offerOnClipboard(const QImage &picture);
-
-// The picture as PNG at the fast compression level the clipboard uses; empty if it cannot be
-// encoded.
-QByteArray encodeFastPng(const QImage &picture);

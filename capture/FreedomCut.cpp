@@ -1,9 +1,9 @@
 #include "FreedomCut.h"
 
 #include "ClipboardPicture.h"
+#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
-#include "common/SafeSave.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -182,20 +182,17 @@ void FreedomCut::save_close()
         askForSelection();
         return;
     }
+    if (refuseWhileSaving(this))
+        return;
     const QPointer<FreedomCut> self(this);
     const QString fileName = askSavePictureName(QStringLiteral("save flie"), QString(),
                                                 QStringLiteral("picture (*.png *.jpg)"));
     if (!self || fileName.isNull())
         return;
     regionPixmap = renderRegion(area);
-    // A failed write keeps the overlay and its selection, so the capture can still be saved
-    // elsewhere or copied.
-    SaveFailure failure;
-    if (!savePictureSafely(regionPixmap, fileName, &failure)) {
-        showSaveFailure(this, fileName, failure.reason);
-        return;
-    }
-    close();
+    // The overlay closes once the file is written. A failed write keeps it and its selection, so
+    // the capture can still be saved elsewhere or copied.
+    savePictureInBackground(this, regionPixmap.toImage(), fileName, [this] { close(); });
 }
 
 void FreedomCut::copy_close()

@@ -1,6 +1,7 @@
 #include "SafeSave.h"
 
 #include "FileFailure.h"
+#include "PngEncoder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -59,6 +60,12 @@ QString symbolicLinkRefusal(const QString &fileName)
 
 bool encode(const QImage &picture, const QByteArray &format, QByteArray *bytes, SaveFailure *failure)
 {
+    if (format.toLower() == "png") {
+        *bytes = encodePng(picture);
+        return !bytes->isEmpty()
+               || fail(failure, QStringLiteral("图片太大或内存不足，无法编码为 PNG"),
+                       QStringLiteral("the picture is too large, or memory ran out, for its PNG"));
+    }
     QBuffer buffer(bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);

@@ -24,10 +24,13 @@ QString withPictureSuffix(const QString &fileName);
 
 // Writes a picture so that a failure never costs the user an existing file: the data goes to a
 // temporary file beside the target, which replaces the target only once it is complete. The
-// format follows the file name's suffix, as with QImage::save(); a suffix with no image writer
-// fails before anything is touched. A name that is a symbolic link someone else could have planted
-// (in a folder others can write, or pointing into another owner's folder) is refused. Returns
-// whether the file now holds the picture; on failure `failure` (if given) receives why.
+// format follows the file name's suffix, as with QImage::save(), and a PNG is made by our own
+// encoder (encodePng()); a suffix with no image writer fails before anything is
+// touched. A name that is a symbolic link someone else could have planted (in a folder others can
+// write, or pointing into another owner's folder) is refused. Returns whether the file now holds
+// the picture; on failure `failure` (if given) receives why. A large picture takes longer than a
+// frame: windows save through savePictureInBackground() instead. The QImage forms may be called
+// from any thread.
 bool savePictureSafely(const QImage &picture, const QString &fileName, SaveFailure *failure = nullptr);
 bool savePictureSafely(const QPixmap &picture, const QString &fileName, SaveFailure *failure = nullptr);
 // The same in a format chosen by the caller, whatever the name's suffix.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program and its unit tests with Debian's MinGW-w64 against the Qt for
 # Windows in ../shared/windows, and packs a portable folder (the exe, the DLLs and plug-ins it
-# loads, the compiler's run-time DLLs) as BUILD_DIR/tavo-screenshot-VERSION-win64.zip.
+# loads, the compiler's run-time DLLs) as BUILD_DIR/tavo-screenshot-VERSION-win64.zip. libdeflate,
+# which the PNG encoder compresses with, is built from Debian's source package and linked in.
 #   scripts/build-windows.sh [BUILD_DIR]    build and pack (default BUILD_DIR: build-win)
 #   scripts/build-windows.sh --find-sdk     print the SDK folder, or fail when there is none
 # The SDK folder holds qt5-mingw-x86_64.tar.xz and mingw-toolchain.cmake. It is
@@ -58,6 +59,37 @@ if [[ ! -d "$qt" || "$(cat "$stamp" 2>/dev/null)" != "$wanted_stamp" ]]; then
     echo "$wanted_stamp" >"$stamp"
 fi
 
+# ---- libdeflate ----------------------------------------------------------------------------
+
+# Debian's own source package, the one its libdeflate-dev is built from, fetched through a private
+# list of source indexes so the machine's apt configuration stays as it is; apt checks it against
+# the archive's signed index. Built once per build folder, as a static library.
+deflate="$build/libdeflate"
+build_libdeflate() {
+    local apt="$deflate/apt" codename
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    rm -rf "$deflate"
+    mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$deflate/download"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $codename main" \
+        >"$apt/sources.list"
+    local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
+                   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o Debug::NoLocking=1
+                   -o "APT::Sandbox::User=$(id -un)")
+    echo "Fetching Debian's libdeflate source package"
+    apt-get "${options[@]}" update -qq
+    (cd "$deflate/download" && apt-get "${options[@]}" source --download-only -qq libdeflate)
+    # The tarballs are checked against the .dsc, whose own checksum apt has checked; the maintainer's
+    # signature on it would need the debian-keyring package, so its warning goes to the log.
+    dpkg-source -x "$deflate"/download/libdeflate_*.dsc "$deflate/src" >"$deflate/unpack.log" 2>&1 \
+        || { cat "$deflate/unpack.log" >&2; exit 1; }
+    make -C "$deflate/src" -s -j"$(nproc)" CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar \
+        libdeflatestatic.lib
+    mkdir -p "$deflate/include" "$deflate/lib"
+    cp "$deflate/src/libdeflate.h" "$deflate/include/"
+    cp "$deflate/src/libdeflatestatic.lib" "$deflate/lib/"
+}
+[[ -f "$deflate/lib/libdeflatestatic.lib" ]] || build_libdeflate
+
 launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -65,6 +97,7 @@ fi
 # ctest in the build folder runs each unit test through Wine (scripts/wine-test.sh).
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$sdk/mingw-toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt" \
     -DCMAKE_BUILD_TYPE=Release -DTAVO_BUILD_TESTS=ON -DTAVO_WERROR=ON \
+    -DLIBDEFLATE_INCLUDE_DIR="$deflate/include" -DLIBDEFLATE_LIBRARY="$deflate/lib/libdeflatestatic.lib" \
     "-DCMAKE_CROSSCOMPILING_EMULATOR=$root/scripts/wine-test.sh;$qt" "${launcher[@]}"
 cmake --build "$build" -j"$(nproc)"
 
@@ -100,6 +133,8 @@ copy_needed_dlls() { # copy_needed_dlls BINARY: the SDK's DLLs it imports, and t
 }
 
 strip_into "$build/tavo-screenshot.exe" "$portable/tavo-screenshot.exe"
+# libdeflate is linked into the exe; its licence asks for its notice to go with it.
+cp "$deflate/src/COPYING" "$portable/libdeflate-COPYING.txt"
 copy_needed_dlls "$portable/tavo-screenshot.exe"
 for plugin in "${plugins[@]}"; do
     strip_into "$qt/plugins/$plugin" "$portable/$plugin"

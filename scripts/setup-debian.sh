@@ -9,6 +9,8 @@ set -euo pipefail
 build_packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtmultimedia5-dev libqt5x11extras5-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxtst-dev libxfixes-dev
+    # the PNG encoder's compression
+    libdeflate-dev
     # the shutter sound: Qt's GStreamer back end and the MP3 decoder
     libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # the interface is Chinese: a small CJK font, for desktops that have none
@@ -39,6 +41,8 @@ test_packages=(
 windows_packages=(
     # the Qt for Windows comes as a tarball with its own moc, rcc and uic
     cmake make xz-utils file g++-mingw-w64-x86-64-posix
+    # libdeflate is built from Debian's source package: apt fetches it, dpkg-source unpacks it
+    dpkg-dev debian-archive-keyring
     # the toolkit's Chinese translation, the same file on every system, goes into the zip
     qttranslations5-l10n
 )

@@ -2,6 +2,7 @@
 // failure leaves (the picture on the board, a message naming the file), and a large picture that
 // decodes while the window goes on.
 #include "board/DrawBoard.h"
+#include "common/BackgroundSave.h"
 
 #include "TestSupport.h"
 
@@ -35,10 +36,12 @@ void open(DrawBoard &board, const QString &path)
         QTRY_COMPARE(finished.count(), 1);
 }
 
+// Saves are written on a worker thread: this returns once the file is complete.
 void saveAs(DrawBoard &board, const QString &path)
 {
     FileDialogAnswerer answer(path);
     board.save();
+    QTRY_VERIFY(!isSavingPicture(&board));
 }
 
 void drag(DrawBoard &board, const QVector<QPoint> &path)
@@ -106,6 +109,7 @@ void TestBoardFiles::saveWritesCanvasOverWhite()
         board.save();
         QCOMPARE(saved.caption, QStringLiteral("saveFile"));
         QCOMPARE(saved.filters, QStringList{QStringLiteral("picture(*.png *.jpg)")});
+        QTRY_VERIFY(!isSavingPicture(&board));
     }
 
     const QImage written(target);

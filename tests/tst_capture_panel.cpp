@@ -1,5 +1,6 @@
 #include "capture/CaptureSave.h"
 #include "app/Home.h"
+#include "common/BackgroundSave.h"
 
 #include "TestSupport.h"
 
@@ -42,10 +43,12 @@ QMediaPlayer *newPlayer(const Home &home, const QVector<QPointer<QMediaPlayer>> 
     return nullptr;
 }
 
+// Saves are written on a worker thread: this returns once the file is complete.
 void saveAs(Home &home, const QString &path)
 {
     FileDialogAnswerer answer(path);
     home.image_save();
+    QTRY_VERIFY(!isSavingPicture(&home));
 }
 
 } // namespace
@@ -67,6 +70,7 @@ void TestCapturePanel::savesThroughTheDialog()
         QVERIFY(answer.seen);
         QCOMPARE(answer.caption, QStringLiteral("保存截图"));
         QCOMPARE(answer.filters, QStringList{QStringLiteral("Picture(*.png *.jpg)")});
+        QTRY_VERIFY(!isSavingPicture(&home));
     }
     QCOMPARE(QImage(png).convertToFormat(QImage::Format_RGB32), first.convertToFormat(QImage::Format_RGB32));
 

@@ -1,4 +1,5 @@
 #include "capture/CaptureSave.h"
+#include "common/SafeSave.h"
 
 #include "TestSupport.h"
 
@@ -44,7 +45,7 @@ QPixmap halfTransparentPicture()
 void TestCaptureSave::transparentPixelsComeOutWhite()
 {
     const QString path = dir.filePath(QStringLiteral("white.png"));
-    QVERIFY(saveCapture(halfTransparentPicture(), path));
+    QVERIFY(savePictureSafely(flattenOnWhite(halfTransparentPicture()), path));
     const QImage saved(path);
     QCOMPARE(saved.size(), QSize(40, 30));
     QCOMPARE(saved.pixel(5, 5), qRgb(10, 120, 230));
@@ -62,6 +63,13 @@ void TestCaptureSave::scaledCaptureKeepsItsDevicePixels()
     QCOMPARE(flat.size(), QSize(40, 30));
     QCOMPARE(flat.pixel(19, 29), qRgb(10, 120, 230));
     QCOMPARE(flat.pixel(39, 29), qRgb(255, 255, 255));
+
+    // An opaque capture, taken as it is, no less so.
+    QPixmap opaque = QPixmap::fromImage(support::patternImage(QSize(40, 30)));
+    opaque.setDevicePixelRatio(2.0);
+    const QImage taken = flattenOnWhite(opaque);
+    QCOMPARE(taken.devicePixelRatio(), 1.0);
+    QCOMPARE(support::asRgb32(taken), support::patternImage(QSize(40, 30)));
 }
 
 void TestCaptureSave::formatFollowsSuffix_data()
@@ -78,7 +86,7 @@ void TestCaptureSave::formatFollowsSuffix()
     QFETCH(QString, name);
     QFETCH(QByteArray, magic);
     const QString path = dir.filePath(name);
-    QVERIFY(saveCapture(halfTransparentPicture(), path));
+    QVERIFY(savePictureSafely(flattenOnWhite(halfTransparentPicture()), path));
     QVERIFY(fileBytes(path).startsWith(magic));
     QCOMPARE(QImage(path).size(), QSize(40, 30));
 }
@@ -108,7 +116,7 @@ void TestCaptureSave::failedWriteKeepsExistingFile()
         file.write(old);
     }
 
-    QVERIFY(!saveCapture(halfTransparentPicture(), path));
+    QVERIFY(!savePictureSafely(flattenOnWhite(halfTransparentPicture()), path));
 
     QCOMPARE(entriesIn(place.path()), QStringList{name}); // no temporary file left beside it
     if (targetIsDirectory)

@@ -279,12 +279,10 @@ void TestFreedomCut::failedWriteKeepsTheOverlay()
         QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("保存")), Qt::LeftButton);
         QVERIFY(answer.seen);
     }
-    QTest::qWait(50);
-    QVERIFY(overlay);
-    QVERIFY(overlay->isVisible());
     // The user is told, over the overlay, which file could not be written.
+    QTRY_VERIFY(overlay && overlay->findChild<QMessageBox *>());
+    QVERIFY(overlay->isVisible());
     auto *message = overlay->findChild<QMessageBox *>();
-    QVERIFY(message);
     QVERIFY(message->text().contains(QDir::toNativeSeparators(unwritable)));
     delete message;
 
