@@ -146,6 +146,26 @@ hot_key "$home" ctrl+alt+o
 wait_until 20 "Ctrl+Alt+O on the panel shown again opened no board" has_boards 3
 passed "Ctrl+Alt+O on the panel shown again opens a board"
 
+# ---- the toolkit's own texts are Chinese, from the translation beside the exe -----------------
+# The colour chooser (the fifth tool of a board, then the settings window's colour button) has no
+# title of the program's own: the toolkit's "Select Color" is shown in Chinese.
+windows_before=$(titled | sort)
+board=$(any_board)
+focus "$board"
+eval "$(xdotool getwindowgeometry --shell "$board")" # X and Y: the client area, as the pen tool's place
+xdotool mousemove $((X + 16)) $((Y + 143)) sleep 0.3 click 1
+settings_shown() { comm -13 <(echo "$windows_before") <(titled | sort) | grep -q .; }
+wait_until 20 "the board's pen tool opened no settings window" settings_shown
+settings=$(comm -13 <(echo "$windows_before") <(titled | sort) | head -n1)
+focus "$settings"
+xdotool key Tab space
+wait_until 20 "the colour chooser is not titled in Chinese" xdotool search --onlyvisible --name '^选择颜色$'
+xdotool key Escape
+wait_until 20 "Escape did not close the colour chooser" bash -c "! xdotool search --onlyvisible --name '^选择颜色\$'"
+xdotool windowclose "$settings" 2>/dev/null || { focus "$settings"; xdotool key alt+F4; }
+wait_until 20 "the settings window did not close" bash -c "! xdotool search --onlyvisible --name '^$title\$' | grep -qx '$settings'"
+passed "the toolkit's colour chooser is titled in Chinese"
+
 # ---- the panel's menu: its last entry, 退出程序, ends the program with status 0 ---------------
 menus_before=$(xdotool search --onlyvisible --class tavo-screenshot.exe 2>/dev/null | sort)
 xdotool mousemove --window "$home" 3 3 click 3
