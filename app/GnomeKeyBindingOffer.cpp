@@ -1,6 +1,7 @@
 #include "GnomeKeyBindingOffer.h"
 
 #include "common/ProgramTitle.h"
+#include "platform/WindowArrival.h"
 #include "platform/WindowSystem.h"
 #include "platform/wayland/GnomeKeyBindings.h"
 
@@ -27,13 +28,8 @@ bool rememberAnswer()
     return QDir().mkpath(QFileInfo(marker).path()) && file.open(QIODevice::WriteOnly);
 }
 
-} // namespace
-
-void offerGnomeKeyBindings(QWidget *parent)
+void askAboutKeyBindings(QWidget *parent)
 {
-    if (!runsOnWayland() || !gnomeKeyBindings::isGnomeSession() || QFile::exists(answeredMarker())
-        || gnomeKeyBindings::present())
-        return;
     const auto answer = QMessageBox::question(
         parent, programTitle(),
         QStringLiteral("GNOME 不允许程序自己占用全局热键。要把 Ctrl+Alt+X（全屏截图）、Ctrl+Alt+S（保存全屏截图）、"
@@ -49,4 +45,16 @@ void offerGnomeKeyBindings(QWidget *parent)
     }
     if (!rememberAnswer())
         qWarning("tavo-screenshot: cannot remember the answer about GNOME's key bindings in %s", qPrintable(answeredMarker()));
+}
+
+} // namespace
+
+void offerGnomeKeyBindings(QWidget *parent)
+{
+    if (!runsOnWayland() || !gnomeKeyBindings::isGnomeSession() || QFile::exists(answeredMarker())
+        || gnomeKeyBindings::present())
+        return;
+    // GNOME gives the keyboard to the window it shows last: the question comes once the panel is
+    // on the screen, or the panel, shown just before, could take the keyboard from it.
+    WindowArrival::whenOnScreen(parent, [parent] { askAboutKeyBindings(parent); });
 }

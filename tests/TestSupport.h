@@ -10,8 +10,17 @@
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
+#include <QtTest>
 
 class QWidget;
+
+// Waits up to `ms` of real time for `condition`, however long each check takes, and fails saying
+// what it waited for. For checks that run a tool or a capture: the QTRY_* macros count their
+// turns, 50 ms each, not the time, so a check that takes a second stretches their time-out
+// twentyfold (and they try twice as long again before they fail).
+#define TAVO_WAIT_FOR(condition, ms, what)                                                                   \
+    QVERIFY2(QTest::qWaitFor([&] { return bool(condition); }, ms),                                         \
+             qPrintable(QStringLiteral("waited %1 s for %2").arg((ms) / 1000.0).arg(QStringLiteral(what))))
 
 // What several tests need alike: a picture of known pixels, mouse gestures with a button held,
 // answering a Qt file dialog from inside its own event loop, and reading results back.

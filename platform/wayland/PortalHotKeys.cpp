@@ -142,6 +142,10 @@ PortalRequest *PortalHotKeys::startRequest()
 
 void PortalHotKeys::grab()
 {
+    // Listening before the session exists: the portal may send an activation right after its
+    // answer, before a match asked for on the answer would reach the bus. Activations of no
+    // session of ours are ignored.
+    listenForActivations(true);
     PortalRequest *request = startRequest();
     connect(request, &PortalRequest::answered, this, &PortalHotKeys::takeSession);
     // KDE Plasma 5.27 binds only what the session was created with, so the keys go here too.
@@ -159,10 +163,12 @@ void PortalHotKeys::takeSession(uint response, const QVariantMap &results)
         giveUp(QStringLiteral("the portal refused a shortcuts session, response %1").arg(response));
         return;
     }
-    bus.connect(QLatin1String(PortalRequest::portalService), QLatin1String(PortalRequest::portalPath),
-                QLatin1String(shortcutsInterface), QStringLiteral("Activated"), this,
-                SLOT(takeActivation(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-
+    // KDE Plasma 5.27 answers with the keys it has bound already. Its BindShortcuts would only
+    // open System Settings on them, at every start of the program.
+    if (results.contains(QStringLiteral("shortcuts"))) {
+        takeShortcuts(results);
+        return;
+    }
     PortalRequest *request = startRequest();
     connect(request, &PortalRequest::answered, this, &PortalHotKeys::takeBinding);
     request->send(QLatin1String(shortcutsInterface), QStringLiteral("BindShortcuts"),
@@ -177,6 +183,11 @@ void PortalHotKeys::takeBinding(uint response, const QVariantMap &results)
         giveUp(QStringLiteral("the portal bound no shortcuts, response %1").arg(response));
         return;
     }
+    takeShortcuts(results);
+}
+
+void PortalHotKeys::takeShortcuts(const QVariantMap &results)
+{
     held.clear();
     const auto bound = qdbus_cast<QList<PortalShortcut>>(results.value(QStringLiteral("shortcuts")));
     for (const PortalShortcut &shortcut : bound) {
@@ -189,6 +200,18 @@ void PortalHotKeys::takeBinding(uint response, const QVariantMap &results)
     if (held.isEmpty())
         sayOnceThatNoKeysAreHeld(QStringLiteral("the portal bound none of the shortcuts"));
     emit bindingSettled();
+}
+
+void PortalHotKeys::listenForActivations(bool listen)
+{
+    const QString service = QLatin1String(PortalRequest::portalService);
+    const QString path = QLatin1String(PortalRequest::portalPath);
+    const QString interface = QLatin1String(shortcutsInterface);
+    const char *slot = SLOT(takeActivation(QDBusObjectPath, QString, qulonglong, QVariantMap));
+    if (listen && !listening)
+        listening = bus.connect(service, path, interface, QStringLiteral("Activated"), this, slot);
+    else if (!listen && listening)
+        listening = !bus.disconnect(service, path, interface, QStringLiteral("Activated"), this, slot);
 }
 
 void PortalHotKeys::giveUp(const QString &reason)
@@ -212,11 +235,9 @@ void PortalHotKeys::release()
 {
     dropPending();
     held.clear();
+    listenForActivations(false);
     if (session.isEmpty())
         return;
-    bus.disconnect(QLatin1String(PortalRequest::portalService), QLatin1String(PortalRequest::portalPath),
-                   QLatin1String(shortcutsInterface), QStringLiteral("Activated"), this,
-                   SLOT(takeActivation(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     bus.send(QDBusMessage::createMethodCall(QLatin1String(PortalRequest::portalService), session,
                                             QStringLiteral("org.freedesktop.portal.Session"),
                                             QStringLiteral("Close")));

@@ -42,6 +42,8 @@ private slots:
 private:
     void takeSession(uint response, const QVariantMap &results);
     void takeBinding(uint response, const QVariantMap &results);
+    void takeShortcuts(const QVariantMap &results);
+    void listenForActivations(bool listen);
     void giveUp(const QString &reason);
     PortalRequest *startRequest();
     void dropPending();
@@ -50,4 +52,5 @@ private:
     QPointer<PortalRequest> pending;
     QString session;
     QVector<int> held;
+    bool listening = false;
 };

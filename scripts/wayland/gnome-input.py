@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Keys and a pointer for a headless GNOME Shell, through mutter's RemoteDesktop interface.
+"""Keys, a pointer and the clipboard for a headless GNOME Shell, through mutter's RemoteDesktop
+interface.
 
   gnome-input.py serve SOCKET     holds a remote-desktop session (which gives the seat its only
                                   keyboard and pointer) and takes commands on SOCKET; prints
@@ -9,8 +10,15 @@
 
 Steps: key:KEY[+KEY...] (a chord: ctrl alt shift super, a letter or digit, return, escape),
 move:X,Y (to that pixel of the monitor), down, up, click (the left button), sleep:MS.
+Clipboard steps, none of which takes the focus from any window (a Wayland client reads and sets
+GNOME's clipboard only while it has the focus): clear (the clipboard then holds nothing),
+paste:MIME:FILE (writes the clipboard's MIME content to FILE; fails when it offers none),
+watch:MIME:FILE (from then on, each new clipboard content offering MIME is read in full, and a
+line "ANNOUNCED READ BYTES" is added to FILE: the times in nanoseconds since the epoch, as
+`date +%s%N` gives them).
 """
 import os
+import select
 import socket
 import sys
 import time
@@ -23,6 +31,11 @@ KEYSYMS = {"ctrl": 0xFFE3, "alt": 0xFFE9, "shift": 0xFFE1, "super": 0xFFEB,
            "return": 0xFF0D, "escape": 0xFF1B}
 LEFT_BUTTON = 0x110  # BTN_LEFT
 FAR_AWAY = 100000.0
+EMPTY_OFFER = "text/plain;charset=utf-8"
+# How long a paste may take before it is given up (the program's own writer gives up after 10 s).
+PASTE_PATIENCE_S = 15.0
+# How long a client waits for the server's answer to one step.
+ANSWER_PATIENCE_S = 30.0
 
 
 def keysym(name):
@@ -43,6 +56,13 @@ class Session:
         self.session = dbus.Interface(bus.get_object("org.gnome.Mutter.RemoteDesktop", path),
                                       "org.gnome.Mutter.RemoteDesktop.Session")
         self.session.Start()
+        # The session's own view of the clipboard: told of each new owner, and able to read and
+        # set it, whichever window has the focus.
+        self.owns_clipboard = False
+        self.watches = []
+        self.session.connect_to_signal("SelectionOwnerChanged", self.owner_changed)
+        self.session.connect_to_signal("SelectionTransfer", self.refuse_transfer)
+        self.session.EnableClipboard(dbus.Dictionary({}, signature="sv"))
         # Relative motion only (absolute motion needs a screen cast): from the top-left corner,
         # where a move far up and left leaves the pointer.
         self.session.NotifyPointerMotionRelative(-FAR_AWAY, -FAR_AWAY)
@@ -70,8 +90,80 @@ class Session:
                 self.session.NotifyPointerButton(LEFT_BUTTON, False)
         elif name == "sleep":
             time.sleep(int(arg) / 1000.0)
+        elif name == "clear":
+            # Taken by the session, which offers only a text (mutter wants at least one type) and
+            # refuses to give even that.
+            self.session.SetSelection(dbus.Dictionary({"mime-types": dbus.Array([EMPTY_OFFER], signature="s")},
+                                                      signature="sv"))
+            self.owns_clipboard = True
+        elif name == "paste":
+            mime, path = self.mime_and_file(arg)
+            content = self.paste(mime)
+            with open(path, "wb") as out:
+                out.write(content)
+        elif name == "watch":
+            self.watches.append(self.mime_and_file(arg))
         else:
             raise ValueError("unknown step " + step)
+
+    @staticmethod
+    def mime_and_file(arg):
+        mime, _, path = arg.partition(":")
+        if not mime or not path:
+            raise ValueError("wants MIME:FILE")
+        return mime, path
+
+    def paste(self, mime):
+        if self.owns_clipboard:
+            raise ValueError("the clipboard holds nothing")
+        done = []
+        self.read_content(mime, done.append)
+        # The loop runs on meanwhile (mutter may yet ask the session itself for the content),
+        # but takes no further steps: this one is still being handled.
+        expired = []
+        timer = GLib.timeout_add(int(PASTE_PATIENCE_S * 1000), lambda: expired.append(True))
+        while not done and not expired:
+            GLib.MainContext.default().iteration(True)
+        if not expired:
+            GLib.source_remove(timer)
+        if not done:
+            raise ValueError("the paste did not end within %d s" % PASTE_PATIENCE_S)
+        return done[0]
+
+    def read_content(self, mime, finished):
+        # Read as it comes, so that the session goes on meanwhile; `finished` gets the bytes.
+        fd = self.session.SelectionRead(mime).take()
+        chunks = []
+
+        def readable(source, condition):
+            chunk = os.read(fd, 1 << 16) if condition & GLib.IO_IN else b""
+            if chunk:
+                chunks.append(chunk)
+                return True
+            os.close(fd)
+            finished(b"".join(chunks))
+            return False
+
+        GLib.io_add_watch(fd, GLib.IO_IN | GLib.IO_HUP | GLib.IO_ERR, readable)
+
+    def owner_changed(self, options):
+        announced = time.time_ns()
+        self.owns_clipboard = bool(options.get("session-is-owner", False))
+        offered = [str(t) for t in options.get("mime-types", ([],))[0]]
+        for mime, path in self.watches:
+            if mime in offered and not self.owns_clipboard:
+                self.read_for_watch(mime, path, announced)
+
+    def read_for_watch(self, mime, path, announced):
+        def log(content):
+            with open(path, "a") as out:
+                out.write("%d %d %d\n" % (announced, time.time_ns(), len(content)))
+
+        self.read_content(mime, log)
+
+    def refuse_transfer(self, mime, serial):
+        # The session holds the clipboard only to empty it ("clear"): a reader gets nothing.
+        self.session.SelectionWriteDone(serial, False)
 
 
 def serve(path):
@@ -90,7 +182,7 @@ def serve(path):
                 try:
                     session.step(line.strip())
                     lines.write("ok\n")
-                except (ValueError, dbus.DBusException) as error:
+                except (ValueError, OSError, dbus.DBusException) as error:
                     lines.write("error %s\n" % error)
                 lines.flush()
         return True
@@ -102,12 +194,16 @@ def serve(path):
 
 def send(path, steps):
     client = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    client.settimeout(ANSWER_PATIENCE_S)
     client.connect(path)
     with client.makefile("rw") as lines:
         for step in steps:
             lines.write(step + "\n")
             lines.flush()
-            answer = lines.readline().strip()
+            try:
+                answer = lines.readline().strip()
+            except socket.timeout:
+                answer = "no answer within %d s" % ANSWER_PATIENCE_S
             if answer != "ok":
                 print("gnome-input: %s: %s" % (step, answer or "no answer"), file=sys.stderr)
                 return 1
