@@ -6,7 +6,7 @@
 // Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input.h from
 // plasma-wayland-protocols.
 #include "fake-input.h"
-#include <linux/input-event-codes.h>
+#include "input-tool.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,13 +21,7 @@ static void global(void *data, struct wl_registry *registry, uint32_t name, cons
     if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
         fake = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4);
 }
-static void global_remove(void *data, struct wl_registry *registry, uint32_t name)
-{
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-static const struct wl_registry_listener registry_listener = {global, global_remove};
+static const struct wl_registry_listener registry_listener = {global, ignore_global_remove};
 
 static int key_code(const char *name)
 {

@@ -8,7 +8,7 @@
 // Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input.h from
 // plasma-wayland-protocols.
 #include "fake-input.h"
-#include <linux/input-event-codes.h>
+#include "input-tool.h"
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -22,26 +22,7 @@ static void global(void *data, struct wl_registry *registry, uint32_t name, cons
     if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 3)
         fake = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 3);
 }
-static void global_remove(void *data, struct wl_registry *registry, uint32_t name)
-{
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-static const struct wl_registry_listener registry_listener = {global, global_remove};
-
-// "down", "down:right" ... -> evdev button code, 0 when STEP is not ACTION
-static uint32_t button_of(const char *step, const char *action)
-{
-    const size_t n = strlen(action);
-    if (strncmp(step, action, n) != 0 || (step[n] != '\0' && step[n] != ':'))
-        return 0;
-    const char *which = step[n] ? step + n + 1 : "left";
-    if (strcmp(which, "left") == 0) return BTN_LEFT;
-    if (strcmp(which, "right") == 0) return BTN_RIGHT;
-    if (strcmp(which, "middle") == 0) return BTN_MIDDLE;
-    return 0;
-}
+static const struct wl_registry_listener registry_listener = {global, ignore_global_remove};
 
 int main(int argc, char **argv)
 {

@@ -4,7 +4,7 @@
 // A drag: vptr 1280 720 move:100,100 down move:200,150 move:300,250 up
 // Built with the tests (tests/wayland/CMakeLists.txt), which generate virtual-pointer.h from the protocol XML.
 #include "virtual-pointer.h"
-#include <linux/input-event-codes.h>
+#include "input-tool.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,32 +21,13 @@ static void global(void *data, struct wl_registry *registry, uint32_t name, cons
     if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
         manager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
 }
-static void global_remove(void *data, struct wl_registry *registry, uint32_t name)
-{
-    (void)data;
-    (void)registry;
-    (void)name;
-}
-static const struct wl_registry_listener registry_listener = {global, global_remove};
+static const struct wl_registry_listener registry_listener = {global, ignore_global_remove};
 
 static uint32_t now_ms(void)
 {
     struct timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
-
-// "down", "down:right" ... -> evdev button code, 0 when STEP is not ACTION
-static uint32_t button_of(const char *step, const char *action)
-{
-    const size_t n = strlen(action);
-    if (strncmp(step, action, n) != 0 || (step[n] != '\0' && step[n] != ':'))
-        return 0;
-    const char *which = step[n] ? step + n + 1 : "left";
-    if (strcmp(which, "left") == 0) return BTN_LEFT;
-    if (strcmp(which, "right") == 0) return BTN_RIGHT;
-    if (strcmp(which, "middle") == 0) return BTN_MIDDLE;
-    return 0;
 }
 
 int main(int argc, char **argv)
