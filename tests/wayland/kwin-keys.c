@@ -3,9 +3,9 @@
 // it with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1.
 // usage: kwin-keys KEY...   KEY: ctrl shift alt super, a-z, 0-9, f1-f12, print esc enter space tab,
 //                           or an evdev code (29 = left Ctrl)      e.g. kwin-keys ctrl alt x
-// Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input.h from
+// Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input-client-protocol.h from
 // plasma-wayland-protocols.
-#include "fake-input.h"
+#include "fake-input-client-protocol.h"
 #include "input-tool.h"
 #include <stdio.h>
 #include <stdlib.h>

@@ -5,9 +5,9 @@
 // STEP: move:X,Y (to that point of the workspace)  down[:BUTTON]  up[:BUTTON]  click[:BUTTON]
 //       sleep:MS   (BUTTON: left right middle)
 // A drag: kwin-pointer move:100,100 down move:200,150 move:300,250 up
-// Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input.h from
+// Built with the tests (tests/wayland/CMakeLists.txt), which generate fake-input-client-protocol.h from
 // plasma-wayland-protocols.
-#include "fake-input.h"
+#include "fake-input-client-protocol.h"
 #include "input-tool.h"
 #include <stdio.h>
 #include <string.h>

@@ -2,8 +2,8 @@
 // usage: vptr WIDTH HEIGHT STEP...   (WIDTH HEIGHT: the output size, so that X,Y are pixels)
 // STEP: move:X,Y  down[:BUTTON]  up[:BUTTON]  click[:BUTTON]  sleep:MS   (BUTTON: left right middle)
 // A drag: vptr 1280 720 move:100,100 down move:200,150 move:300,250 up
-// Built with the tests (tests/wayland/CMakeLists.txt), which generate virtual-pointer.h from the protocol XML.
-#include "virtual-pointer.h"
+// Built with the tests (tests/wayland/CMakeLists.txt), which generate virtual-pointer-client-protocol.h from the protocol XML.
+#include "virtual-pointer-client-protocol.h"
 #include "input-tool.h"
 #include <stdio.h>
 #include <stdlib.h>
