@@ -5,7 +5,6 @@
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstring>
@@ -51,29 +50,25 @@ DataControlSelection::~DataControlSelection()
         wl_seat_destroy(seat);
     if (registry)
         wl_registry_destroy(registry);
-    if (display)
-        wl_display_disconnect(display);
 }
 
 bool DataControlSelection::connectToCompositor()
 {
-    display = wl_display_connect(nullptr);
-    if (!display)
+    if (!wayland.open())
         return false;
     static const wl_registry_listener listener{&DataControlSelection::takeGlobal, &DataControlSelection::forgetGlobal};
-    registry = wl_display_get_registry(display);
+    registry = wl_display_get_registry(wayland.display());
     wl_registry_add_listener(registry, &listener, this);
-    if (wl_display_roundtrip(display) < 0 || !seat || !manager)
+    if (!wayland.roundtrip() || !seat || !manager)
         return false;
     static const zwlr_data_control_device_v1_listener deviceListener{
         &DataControlSelection::takeDataOffer, &DataControlSelection::takeSelection,
         &DataControlSelection::takeFinished, &DataControlSelection::takeSelection};
     device = zwlr_data_control_manager_v1_get_data_device(manager, seat);
     zwlr_data_control_device_v1_add_listener(device, &deviceListener, this);
-    if (wl_display_roundtrip(display) < 0 || !device)
+    if (!wayland.roundtrip() || !device)
         return false;
-    events = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, this);
-    connect(events, &QSocketNotifier::activated, this, &DataControlSelection::readEvents);
+    wayland.watch();
     return true;
 }
 
@@ -81,7 +76,7 @@ bool DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::func
 {
     dropCurrent();
     // The seat's device has gone, or the compositor itself: nothing set here would be seen.
-    if (!device || !events->isEnabled())
+    if (!device || wayland.isBroken())
         return false;
     static const zwlr_data_control_source_v1_listener sourceListener{&DataControlSelection::takeSend,
                                                                       &DataControlSelection::takeCancelled};
@@ -93,7 +88,7 @@ bool DataControlSelection::offer(const QString &mimeType, Bytes bytes, std::func
     zwlr_data_control_source_v1_add_listener(current->source, &sourceListener, this);
     zwlr_data_control_source_v1_offer(current->source, current->mimeType.constData());
     zwlr_data_control_device_v1_set_selection(device, current->source);
-    flush();
+    wayland.flush();
     return true;
 }
 
@@ -111,23 +106,6 @@ void DataControlSelection::dropCurrent()
     zwlr_data_control_source_v1_destroy(gone->source);
     if (gone->dropped)
         gone->dropped();
-}
-
-void DataControlSelection::readEvents()
-{
-    while (wl_display_prepare_read(display) != 0)
-        wl_display_dispatch_pending(display);
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
-        // The compositor went away: nothing more will be pasted from here.
-        events->setEnabled(false);
-        return;
-    }
-    flush();
-}
-
-void DataControlSelection::flush()
-{
-    wl_display_flush(display);
 }
 
 void DataControlSelection::takeGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/wayland/PasteWriter.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,14 +10,12 @@
 #include <functional>
 #include <memory>
 
-struct wl_display;
 struct wl_registry;
 struct wl_seat;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_offer_v1;
 struct zwlr_data_control_source_v1;
-class QSocketNotifier;
 
 // The Wayland clipboard through the compositor's data-control protocol (sway and the other
 // wlroots compositors, KWin), on a connection of its own. The toolkit's clipboard sets the
@@ -47,8 +46,6 @@ private:
 
     DataControlSelection() = default;
     bool connectToCompositor();
-    void readEvents();
-    void flush();
     void dropCurrent();
 
     static void takeGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface,
@@ -60,12 +57,11 @@ private:
     static void takeSend(void *data, zwlr_data_control_source_v1 *source, const char *mimeType, int32_t fd);
     static void takeCancelled(void *data, zwlr_data_control_source_v1 *source);
 
-    wl_display *display = nullptr;
+    WaylandConnection wayland;
     wl_registry *registry = nullptr;
     wl_seat *seat = nullptr;
     zwlr_data_control_manager_v1 *manager = nullptr;
     zwlr_data_control_device_v1 *device = nullptr;
-    QSocketNotifier *events = nullptr;
     std::unique_ptr<Offer> current;
     int pasteDeadlineMs = defaultPasteDeadlineMs;
 };

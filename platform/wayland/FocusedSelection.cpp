@@ -4,7 +4,6 @@
 #include "xdg-shell-client-protocol.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <csignal>
@@ -95,19 +94,16 @@ FocusedSelection::~FocusedSelection()
                         reinterpret_cast<wl_proxy *>(compositor), reinterpret_cast<wl_proxy *>(registry)})
         if (proxy)
             wl_proxy_destroy(proxy);
-    if (display)
-        wl_display_disconnect(display);
 }
 
 bool FocusedSelection::connectToCompositor()
 {
-    display = wl_display_connect(nullptr);
-    if (!display)
+    if (!wayland.open())
         return false;
     static const wl_registry_listener listener{&FocusedSelection::takeGlobal, [](void *, wl_registry *, uint32_t) {}};
-    registry = wl_display_get_registry(display);
+    registry = wl_display_get_registry(wayland.display());
     wl_registry_add_listener(registry, &listener, this);
-    if (wl_display_roundtrip(display) < 0 || !compositor || !shm || !seat || !shell || !manager)
+    if (!wayland.roundtrip() || !compositor || !shm || !seat || !shell || !manager)
         return false;
     static const xdg_wm_base_listener shellListener{&pong};
     xdg_wm_base_add_listener(shell, &shellListener, this);
@@ -118,10 +114,9 @@ bool FocusedSelection::connectToCompositor()
     device = wl_data_device_manager_get_data_device(manager, seat);
     wl_data_device_add_listener(device, &deviceListener, this);
     // The seat's capabilities, and with them its keyboard.
-    if (wl_display_roundtrip(display) < 0)
+    if (!wayland.roundtrip())
         return false;
-    events = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, this);
-    connect(events, &QSocketNotifier::activated, this, &FocusedSelection::readEvents);
+    wayland.watch();
     patience = new QTimer(this);
     patience->setSingleShot(true);
     patience->setInterval(focusPatienceMs);
@@ -172,7 +167,7 @@ void FocusedSelection::takeCapabilities(void *data, wl_seat *seat, uint32_t capa
 bool FocusedSelection::offer(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped)
 {
     dropCurrent();
-    if (!events->isEnabled())
+    if (wayland.isBroken())
         return false;
     static const wl_data_source_listener listener{
         [](void *, wl_data_source *, const char *) {}, &FocusedSelection::takeSend, &FocusedSelection::takeCancelled,
@@ -186,7 +181,7 @@ bool FocusedSelection::offer(const QString &mimeType, std::function<QByteArray()
     wl_data_source_offer(current->source, current->mimeType.constData());
     showFocusWindow();
     patience->start();
-    flush();
+    wayland.flush();
     return true;
 }
 
@@ -253,7 +248,7 @@ void FocusedSelection::giveUp()
     hideFocusWindow();
     if (current && !current->set)
         dropCurrent();
-    flush();
+    wayland.flush();
 }
 
 void FocusedSelection::dropCurrent()
@@ -282,20 +277,4 @@ void FocusedSelection::takeCancelled(void *data, wl_data_source *source)
     auto *self = static_cast<FocusedSelection *>(data);
     if (self->current && self->current->source == source)
         self->dropCurrent();
-}
-
-void FocusedSelection::readEvents()
-{
-    while (wl_display_prepare_read(display) != 0)
-        wl_display_dispatch_pending(display);
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
-        events->setEnabled(false);
-        return;
-    }
-    flush();
-}
-
-void FocusedSelection::flush()
-{
-    wl_display_flush(display);
 }

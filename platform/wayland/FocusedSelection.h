@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/wayland/PasteWriter.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -14,7 +15,6 @@ struct wl_compositor;
 struct wl_data_device;
 struct wl_data_device_manager;
 struct wl_data_source;
-struct wl_display;
 struct wl_keyboard;
 struct wl_registry;
 struct wl_seat;
@@ -23,7 +23,6 @@ struct wl_surface;
 struct xdg_surface;
 struct xdg_toplevel;
 struct xdg_wm_base;
-class QSocketNotifier;
 class QTimer;
 
 // The Wayland clipboard where the compositor has no data control and takes the clipboard only
@@ -58,8 +57,6 @@ private:
     void takeFocus(uint32_t serial, wl_surface *surface);
     void giveUp();
     void dropCurrent();
-    void readEvents();
-    void flush();
 
     static void takeGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface,
                            uint32_t version);
@@ -69,7 +66,7 @@ private:
     static void takeSend(void *data, wl_data_source *source, const char *mimeType, int32_t fd);
     static void takeCancelled(void *data, wl_data_source *source);
 
-    wl_display *display = nullptr;
+    WaylandConnection wayland;
     wl_registry *registry = nullptr;
     wl_compositor *compositor = nullptr;
     wl_shm *shm = nullptr;
@@ -82,7 +79,6 @@ private:
     xdg_surface *shellSurface = nullptr;
     xdg_toplevel *toplevel = nullptr;
     wl_buffer *pixel = nullptr;
-    QSocketNotifier *events = nullptr;
     QTimer *patience = nullptr;
     std::unique_ptr<Offer> current;
 };

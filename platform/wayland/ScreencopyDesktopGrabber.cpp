@@ -5,7 +5,6 @@
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -148,7 +147,6 @@ ScreencopyDesktopGrabber::ScreencopyDesktopGrabber(std::shared_ptr<DesktopGrabbe
 ScreencopyDesktopGrabber::~ScreencopyDesktopGrabber()
 {
     // Captures still under way end here without an answer: their owner is going.
-    events.reset();
     captures.clear();
     outputs.clear();
     if (manager)
@@ -159,26 +157,23 @@ ScreencopyDesktopGrabber::~ScreencopyDesktopGrabber()
         wl_shm_destroy(shm);
     if (registry)
         wl_registry_destroy(registry);
-    if (display)
-        wl_display_disconnect(display);
 }
 
 bool ScreencopyDesktopGrabber::connectToCompositor()
 {
-    display = wl_display_connect(nullptr);
-    if (!display)
+    if (!wayland.open())
         return false;
     static const wl_registry_listener listener{&ScreencopyDesktopGrabber::takeGlobal,
                                                &ScreencopyDesktopGrabber::forgetGlobal};
-    registry = wl_display_get_registry(display);
+    registry = wl_display_get_registry(wayland.display());
     wl_registry_add_listener(registry, &listener, this);
     // The globals, then what each output says of itself.
-    if (wl_display_roundtrip(display) < 0 || !manager || !shm || outputs.empty())
+    if (!wayland.roundtrip() || !manager || !shm || outputs.empty())
         return false;
-    if (wl_display_roundtrip(display) < 0)
+    if (!wayland.roundtrip())
         return false;
-    events = std::make_unique<QSocketNotifier>(wl_display_get_fd(display), QSocketNotifier::Read);
-    QObject::connect(events.get(), &QSocketNotifier::activated, [this] { readEvents(); });
+    // Should the compositor go away, captures under way end by their time limit.
+    wayland.watch();
     return true;
 }
 
@@ -269,7 +264,7 @@ void ScreencopyDesktopGrabber::grab(QObject *context, Done done)
     if (capture->frames.empty())
         finish(capture, QStringLiteral("the compositor shows no output"));
     else
-        flush();
+        wayland.flush();
 }
 
 void ScreencopyDesktopGrabber::takeBuffer(void *data, zwlr_screencopy_frame_v1 *proxy, uint32_t format,
@@ -310,7 +305,7 @@ void ScreencopyDesktopGrabber::copyInto(Frame &frame)
         return;
     }
     zwlr_screencopy_frame_v1_copy(frame.frame, frame.buffer);
-    flush();
+    wayland.flush();
 }
 
 void ScreencopyDesktopGrabber::takeReady(void *data, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t)
@@ -379,21 +374,4 @@ void ScreencopyDesktopGrabber::deliver(Capture *capture, const DesktopPicture &p
 void ScreencopyDesktopGrabber::forget(Capture *capture)
 {
     captures.remove_if([capture](const std::unique_ptr<Capture> &held) { return held.get() == capture; });
-}
-
-void ScreencopyDesktopGrabber::readEvents()
-{
-    while (wl_display_prepare_read(display) != 0)
-        wl_display_dispatch_pending(display);
-    if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
-        // The compositor went away: captures under way end by their time limit.
-        events->setEnabled(false);
-        return;
-    }
-    flush();
-}
-
-void ScreencopyDesktopGrabber::flush()
-{
-    wl_display_flush(display);
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/DesktopGrabber.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QVector>
 
 #include <list>
 #include <memory>
 
-struct wl_display;
 struct wl_output;
 struct wl_registry;
 struct wl_shm;
@@ -15,7 +15,6 @@ struct zwlr_screencopy_frame_v1;
 struct zwlr_screencopy_manager_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
-class QSocketNotifier;
 
 // The desktop straight from a wlroots compositor (sway, Hyprland, …): each output copied into
 // shared memory through the screencopy protocol, on a connection of its own, and laid out as
@@ -44,8 +43,6 @@ private:
     bool connectToCompositor();
     void addOutput(uint32_t name, uint32_t version);
     void describeOutput(Output &output);
-    void readEvents();
-    void flush();
     void copyInto(Frame &frame);
     void frameEnded(Capture *capture);
     void finish(Capture *capture, const QString &why);
@@ -63,12 +60,11 @@ private:
 
     std::shared_ptr<DesktopGrabber> fallback;
     int timeoutMs;
-    wl_display *display = nullptr;
+    WaylandConnection wayland;
     wl_registry *registry = nullptr;
     wl_shm *shm = nullptr;
     zwlr_screencopy_manager_v1 *manager = nullptr;
     zxdg_output_manager_v1 *xdgOutputs = nullptr;
     std::list<std::unique_ptr<Output>> outputs;
     std::list<std::unique_ptr<Capture>> captures;
-    std::unique_ptr<QSocketNotifier> events;
 };
