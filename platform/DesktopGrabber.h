@@ -34,6 +34,14 @@ struct DesktopPicture
     QString detail;
 
     bool isValid() const { return !image.isNull(); }
+    // No picture, for these reasons.
+    static DesktopPicture failed(const QString &failure, const QString &detail)
+    {
+        DesktopPicture picture;
+        picture.failure = failure;
+        picture.detail = detail;
+        return picture;
+    }
 };
 
 // Where a screen lies on the desktop in device pixels. The toolkit gives a scaled screen a

@@ -35,9 +35,8 @@ DesktopPicture QtDesktopGrabber::grabNow()
             picture.screens = screenPartsWithin(covered);
         }
     }
-    if (picture.image.isNull()) {
-        picture.failure = QStringLiteral("窗口系统没有交出屏幕画面");
-        picture.detail = QStringLiteral("the window system refused to hand over the screen");
-    }
+    if (picture.image.isNull())
+        return DesktopPicture::failed(QStringLiteral("窗口系统没有交出屏幕画面"),
+                                      QStringLiteral("the window system refused to hand over the screen"));
     return picture;
 }

@@ -18,10 +18,7 @@ QString firstLine(const QByteArray &text)
 
 DesktopPicture failedPicture(const QString &detail)
 {
-    DesktopPicture picture;
-    picture.failure = QStringLiteral("grim 没有交出屏幕画面");
-    picture.detail = detail;
-    return picture;
+    return DesktopPicture::failed(QStringLiteral("grim 没有交出屏幕画面"), detail);
 }
 
 // One run of grim, a child of the grab's context. Whichever comes first of the end, a failed start

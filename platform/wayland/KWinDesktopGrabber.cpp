@@ -24,10 +24,7 @@ using Done = DesktopGrabber::Done;
 
 DesktopPicture failedPicture(const QString &detail)
 {
-    DesktopPicture picture;
-    picture.failure = QStringLiteral("KWin 没有交出屏幕画面");
-    picture.detail = detail;
-    return picture;
+    return DesktopPicture::failed(QStringLiteral("KWin 没有交出屏幕画面"), detail);
 }
 
 // One CaptureWorkspace call: KWin answers with the picture's size and format, and writes its

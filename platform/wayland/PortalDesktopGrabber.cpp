@@ -13,21 +13,14 @@ namespace {
 
 constexpr const char *screenshotInterface = "org.freedesktop.portal.Screenshot";
 
-DesktopPicture failedPicture(const QString &failure, const QString &detail)
-{
-    DesktopPicture picture;
-    picture.failure = failure;
-    picture.detail = detail;
-    return picture;
-}
-
 DesktopPicture refusedPicture(uint response)
 {
     // 1 is the user's cancel, 2 anything else (also a refused permission)
     if (response == 1)
-        return failedPicture(QStringLiteral("截图被取消了"), QStringLiteral("the Screenshot portal says the screenshot was cancelled"));
-    return failedPicture(QStringLiteral("截图门户拒绝了截图请求"),
-                         QStringLiteral("the Screenshot portal could not take the screenshot (response %1)").arg(response));
+        return DesktopPicture::failed(QStringLiteral("截图被取消了"),
+                                      QStringLiteral("the Screenshot portal says the screenshot was cancelled"));
+    return DesktopPicture::failed(QStringLiteral("截图门户拒绝了截图请求"),
+                                  QStringLiteral("the Screenshot portal could not take the screenshot (response %1)").arg(response));
 }
 
 } // namespace
@@ -59,9 +52,9 @@ void PortalDesktopGrabber::grab(QObject *context, Done done)
                              request->deleteLater();
                              QTimer::singleShot(0, context, [fallback, context, done] { fallback->grab(context, done); });
                          } else if (unavailable) {
-                             answer(failedPicture(QStringLiteral("这个桌面没有截图门户"), reason));
+                             answer(DesktopPicture::failed(QStringLiteral("这个桌面没有截图门户"), reason));
                          } else {
-                             answer(failedPicture(QStringLiteral("截图门户没有交出屏幕画面"), reason));
+                             answer(DesktopPicture::failed(QStringLiteral("截图门户没有交出屏幕画面"), reason));
                          }
                      });
     request->send(QLatin1String(screenshotInterface), QStringLiteral("Screenshot"), {QString()},
@@ -74,16 +67,17 @@ DesktopPicture pictureFromScreenshotAnswer(uint response, const QVariantMap &res
         return refusedPicture(response);
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile())
-        return failedPicture(QStringLiteral("截图门户没有交出屏幕画面"),
-                             QStringLiteral("the Screenshot portal answered without a picture file"));
+        return DesktopPicture::failed(QStringLiteral("截图门户没有交出屏幕画面"),
+                                      QStringLiteral("the Screenshot portal answered without a picture file"));
     const QString path = uri.toLocalFile();
 
     QImageReader reader(path);
     DesktopPicture picture;
     picture.image = reader.read();
     if (picture.image.isNull())
-        picture = failedPicture(QStringLiteral("无法读取截图门户交出的画面"),
-                                QStringLiteral("cannot read the portal's picture %1: %2").arg(path, reader.errorString()));
+        picture = DesktopPicture::failed(
+            QStringLiteral("无法读取截图门户交出的画面"),
+            QStringLiteral("cannot read the portal's picture %1: %2").arg(path, reader.errorString()));
     else
         picture.screens = screenPartsScaledTo(picture.image.size());
     if (liesInTemporaryFolder(path))

@@ -81,10 +81,7 @@ using Frame = ScreencopyDesktopGrabber::Frame;
 
 DesktopPicture failedPicture(const QString &detail)
 {
-    DesktopPicture picture;
-    picture.failure = QStringLiteral("合成器没有交出屏幕画面");
-    picture.detail = detail;
-    return picture;
+    return DesktopPicture::failed(QStringLiteral("合成器没有交出屏幕画面"), detail);
 }
 
 // Shared memory for the compositor to copy one output into.
