@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 
-#include <csignal>
 #include <cstring>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -31,8 +30,6 @@ DataControlSelection *DataControlSelection::instance()
         }
         // Gone with the application, before the toolkit's own connection.
         made->setParent(QCoreApplication::instance());
-        // A program that stops reading a paste half-way must not end this one.
-        std::signal(SIGPIPE, SIG_IGN);
         return made;
     }();
     return selection;

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <csignal>
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -74,7 +73,6 @@ FocusedSelection *FocusedSelection::instance()
             return static_cast<FocusedSelection *>(nullptr);
         }
         made->setParent(QCoreApplication::instance());
-        std::signal(SIGPIPE, SIG_IGN);
         return made;
     }();
     return selection;

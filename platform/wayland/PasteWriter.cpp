@@ -5,6 +5,7 @@
 #include <QThreadPool>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -16,6 +17,8 @@ constexpr int writerThreads = 4;
 QThreadPool *pasteWriters()
 {
     static QThreadPool *pool = [] {
+        // A program that stops reading a paste half-way must not end this one.
+        std::signal(SIGPIPE, SIG_IGN);
         auto *made = new QThreadPool(QCoreApplication::instance());
         made->setMaxThreadCount(writerThreads);
         return made;
@@ -23,7 +26,7 @@ QThreadPool *pasteWriters()
     return pool;
 }
 
-// A reader that goes away early only ends the write: the clipboard's owner ignores SIGPIPE.
+// A reader that goes away early only ends the write: pasteWriters() has SIGPIPE ignored.
 void writeAll(int fd, const QByteArray &bytes, int deadlineMs)
 {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
