@@ -60,6 +60,7 @@ Home::Home(QWidget *parent)
     , grabber(DesktopGrabber::forThisSession())
     , withdrawal(WindowWithdrawal::forThisSession())
 {
+    withdrawal->follow(this);
     registerHotKeys();
     createTrayIcon();
     applyPanelStyle();

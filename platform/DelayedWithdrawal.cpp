@@ -1,7 +1,31 @@
 #include "DelayedWithdrawal.h"
 
+#include <QEvent>
 #include <QTimer>
 #include <QWidget>
+
+void DelayedWithdrawal::follow(QWidget *window)
+{
+    window->installEventFilter(this);
+    connect(window, &QObject::destroyed, this, [this](QObject *gone) { shownAt.remove(gone); });
+    if (window->isVisible())
+        shownAt[window].start();
+}
+
+bool DelayedWithdrawal::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show)
+        shownAt[watched].start();
+    return false;
+}
+
+int DelayedWithdrawal::openingLeft(const QWidget *window) const
+{
+    const auto shown = shownAt.constFind(window);
+    if (shown == shownAt.constEnd())
+        return 0;
+    return int(qMax<qint64>(0, openingMs - shown->elapsed()));
+}
 
 void DelayedWithdrawal::hide(QWidget *window, Gone gone)
 {
@@ -9,6 +33,7 @@ void DelayedWithdrawal::hide(QWidget *window, Gone gone)
         gone();
         return;
     }
+    const int wait = openingLeft(window) + 2 * frameInterval(window);
     window->hide();
-    QTimer::singleShot(2 * frameInterval(window), window, std::move(gone));
+    QTimer::singleShot(wait, window, std::move(gone));
 }

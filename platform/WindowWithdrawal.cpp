@@ -6,6 +6,11 @@
 
 #include <cmath>
 
+void WindowWithdrawal::follow(QWidget *window)
+{
+    Q_UNUSED(window)
+}
+
 int WindowWithdrawal::frameInterval(const QWidget *window)
 {
     constexpr double fallbackHertz = 60.0;

@@ -19,8 +19,12 @@ public:
 
     virtual ~WindowWithdrawal() = default;
 
+    // Watches `window` from now on, for back ends that must know when it came on the screen. Call
+    // before the window is first shown, for each window that hide() will be given.
+    virtual void follow(QWidget *window);
+
     // Hides `window` and calls `gone` once it has left the screen, later from the event loop and
-    // within a few tens of milliseconds whatever happens. A window that is not shown calls `gone`
+    // within about a third of a second whatever happens. A window that is not shown calls `gone`
     // at once. Not called once `window` itself is gone.
     virtual void hide(QWidget *window, Gone gone) = 0;
 
