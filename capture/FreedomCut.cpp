@@ -1,11 +1,15 @@
 #include "FreedomCut.h"
 
 #include "ClipboardPicture.h"
+#include "Magnifier.h"
+#include "OverlayDecorations.h"
 #include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
 
-#include <QImage>
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -14,6 +18,32 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+// How near a handle a press must land to take it, in logical pixels.
+constexpr int handleReach = 6;
+
+Qt::CursorShape cursorFor(SelectionPart part)
+{
+    switch (part) {
+    case SelectionPart::TopLeft:
+    case SelectionPart::BottomRight: return Qt::SizeFDiagCursor;
+    case SelectionPart::TopRight:
+    case SelectionPart::BottomLeft: return Qt::SizeBDiagCursor;
+    case SelectionPart::Top:
+    case SelectionPart::Bottom: return Qt::SizeVerCursor;
+    case SelectionPart::Left:
+    case SelectionPart::Right: return Qt::SizeHorCursor;
+    case SelectionPart::Inside: return Qt::SizeAllCursor;
+    case SelectionPart::Outside: break;
+    }
+    return Qt::CrossCursor;
+}
+
+} // namespace
 
 FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     : FreedomCut(frozen, OverlayPlacement(), parent)
@@ -24,12 +54,22 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
     : QWidget(parent)
     , frozenPixmap(frozen)
     , placement(placement)
+    , ratio(overlayRatio(frozen, placement))
 {
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
     // The frozen picture covers every pixel, so Qt need not clear the surface before each paint;
     // without one (a refused grab) the cleared background is what hides an old outline.
     setAttribute(Qt::WA_OpaquePaintEvent, !frozenPixmap.isNull());
+    // The window under the pointer and the magnifier follow it before any button is down.
+    setMouseTracking(true);
+    setCursor(Qt::CrossCursor);
+    if (!frozenPixmap.isNull()) {
+        const QRect source = this->placement.source.isNull() ? frozenPixmap.rect() : this->placement.source;
+        // Shares the pixmap's pixels: the magnifier and the colour key read from it.
+        frozenPart = frozenPixmap.toImage().copy(source);
+        dimmedPixmap = QPixmap::fromImage(dimmedCopy(frozenPart));
+    }
     saveButton = createActionButton(QStringLiteral("保存"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
     cancelButton = createActionButton(QStringLiteral("取消"),
@@ -49,6 +89,133 @@ void FreedomCut::showOn(QScreen *screen)
     show();
 }
 
+void FreedomCut::setWindowFrames(const QVector<QRect> &frames)
+{
+    windowFrames = frames;
+}
+
+// ---- geometry ---------------------------------------------------------------------------------
+
+QRect FreedomCut::deviceRect() const
+{
+    if (!frozenPart.isNull())
+        return frozenPart.rect();
+    return QRect(0, 0, int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
+}
+
+QPoint FreedomCut::toDevice(const QPointF &logical) const
+{
+    // A drag that wanders onto another screen still selects on this one, up to its edge.
+    const QRect area = deviceRect();
+    return QPoint(qBound(area.left(), int(std::floor(logical.x() * ratio)), area.right()),
+                  qBound(area.top(), int(std::floor(logical.y() * ratio)), area.bottom()));
+}
+
+QRect FreedomCut::toLogical(const QRect &device) const
+{
+    return QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio).toAlignedRect();
+}
+
+QPoint FreedomCut::logicalPoint(const QPoint &device) const
+{
+    return QPointF(QPointF(device) / ratio).toPoint();
+}
+
+// What the overlay outlines now: the selection, or while none is chosen the window a click
+// would take. Empty when there is neither.
+Selection FreedomCut::shownSelection() const
+{
+    if (mode == Mode::Waiting || mode == Mode::Pressed)
+        return hovered.isNull() ? Selection{} : selectionAround(hovered);
+    return {startPoint, endPoint};
+}
+
+// The device pixels that change when `shown` appears or goes: its outline, handles and readout.
+QRegion FreedomCut::shownArea(const Selection &shown) const
+{
+    if (shown == Selection{})
+        return {};
+    const QRect lit = litArea(shown);
+    const int reach = int(std::ceil(handleReach * ratio)) + 1;
+    QRegion band(lit.adjusted(-reach, -reach, reach + 1, reach + 1));
+    const QRect inner = lit.adjusted(reach, reach, -reach, -reach);
+    if (!inner.isEmpty())
+        band -= inner;
+    return band + sizeReadoutBox(shown, deviceRect(), ratio);
+}
+
+QRect FreedomCut::magnifierArea() const
+{
+    if (!magnifierShown || pointer.x() < 0 || frozenPart.isNull())
+        return {};
+    return magnifierBox(logicalPoint(pointer), rect());
+}
+
+// ---- state changes, each repainting only what it changed --------------------------------------
+
+void FreedomCut::repaintChange(const Selection &before)
+{
+    const Selection after = shownSelection();
+    const QRegion litBefore = before == Selection{} ? QRegion() : QRegion(litArea(before));
+    const QRegion litAfter = after == Selection{} ? QRegion() : QRegion(litArea(after));
+    for (const QRect &rect : litBefore.xored(litAfter) + shownArea(before) + shownArea(after))
+        update(toLogical(rect));
+}
+
+void FreedomCut::setSelection(const QPoint &start, const QPoint &end)
+{
+    const Selection before = shownSelection();
+    startPoint = start;
+    endPoint = end;
+    if (shownSelection() != before)
+        repaintChange(before);
+}
+
+void FreedomCut::setHovered(const QRect &frame)
+{
+    if (frame == hovered)
+        return;
+    const Selection before = shownSelection();
+    hovered = frame;
+    repaintChange(before);
+}
+
+void FreedomCut::setPointer(const QPoint &device, bool magnified)
+{
+    const QRect before = magnifierArea();
+    pointer = device;
+    magnifierShown = magnified;
+    const QRect after = magnifierArea();
+    if (before != after) {
+        update(before);
+        update(after);
+    }
+}
+
+void FreedomCut::choose(const Selection &chosen)
+{
+    const Selection before = shownSelection();
+    const Selection s = normalised(chosen);
+    mode = Mode::Chosen;
+    startPoint = s.start;
+    endPoint = s.end;
+    repaintChange(before);
+    connectActions();
+}
+
+void FreedomCut::clearSelection()
+{
+    const Selection before = shownSelection();
+    mode = Mode::Waiting;
+    hovered = QRect();
+    startPoint = endPoint = QPoint();
+    repaintChange(before);
+    setPointer(QPoint(-1, -1), false);
+    hideButtonRow();
+}
+
+// ---- buttons ----------------------------------------------------------------------------------
+
 QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QString &styleSheet)
 {
     auto *button = new QPushButton(this);
@@ -66,6 +233,14 @@ void FreedomCut::placeButtonRow(const QPoint &pointer)
     copyButton->setGeometry(row.copy);
 }
 
+void FreedomCut::placeButtonRowAtSelection()
+{
+    // Below the bottom-right corner, the row's right end under it.
+    constexpr int rowReach = 74;  // from the row's anchor to its last pixel
+    const QPoint corner = logicalPoint(selection().end);
+    placeButtonRow(QPoint(corner.x() - rowReach, corner.y()));
+}
+
 void FreedomCut::hideButtonRow()
 {
     // Out of sight to the left of the screen, not hidden, until the pointer first moves.
@@ -75,80 +250,218 @@ void FreedomCut::hideButtonRow()
 
 void FreedomCut::connectActions()
 {
-    // Every release comes here; a unique connection keeps one click to one action.
+    // Every selection comes here; a unique connection keeps one click to one action.
     connect(copyButton, SIGNAL(clicked()), this, SLOT(copy_close()), Qt::UniqueConnection);
     connect(saveButton, SIGNAL(clicked()), this, SLOT(save_close()), Qt::UniqueConnection);
     connect(cancelButton, SIGNAL(clicked()), this, SLOT(close()), Qt::UniqueConnection);
 }
 
-void FreedomCut::clearSelection()
-{
-    dragging = false;
-    setSelection(QPoint(), QPoint());
-    hideButtonRow();
-}
-
-QPoint FreedomCut::onOverlay(const QPoint &position) const
-{
-    // A drag that wanders onto another screen still selects on this one, up to its edge.
-    return QPoint(qBound(0, position.x(), width() - 1), qBound(0, position.y(), height() - 1));
-}
-
-void FreedomCut::setSelection(const QPoint &start, const QPoint &end)
-{
-    // Only the outline changes (the buttons repaint themselves): its old and its new place.
-    update((outlineArea(startPoint, endPoint) + outlineArea(start, end)) & rect());
-    startPoint = start;
-    endPoint = end;
-}
+// ---- pointer ----------------------------------------------------------------------------------
 
 void FreedomCut::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::RightButton && !dragging) {
+    const bool busy = mode == Mode::Drawing || mode == Mode::Adjusting || mode == Mode::Pressed;
+    if (event->button() == Qt::RightButton && !busy) {
         close();
         return;
     }
     if (event->button() != Qt::LeftButton)
         return;
-    const QPoint at = onOverlay(event->pos());
-    setSelection(at, at);
-    dragging = true;
+    const QPoint at = toDevice(event->localPos());
+    pressPoint = at;
+    if (mode == Mode::Chosen) {
+        const SelectionPart part = partAt(selection(), at, int(std::ceil(handleReach * ratio)));
+        if (part != SelectionPart::Outside) {
+            pressPart = part;
+            pressSelection = selection();
+            mode = Mode::Adjusting;
+            setPointer(at, part != SelectionPart::Inside);
+            return;
+        }
+    }
+    // A new selection begins here: a click takes the window under it, a drag a free rectangle.
+    const Selection before = shownSelection();
+    mode = Mode::Pressed;
+    startPoint = endPoint = at;
+    hovered = frameAt(windowFrames, at, deviceRect());
+    repaintChange(before);
+    activateWindow();  // the keys go to the screen where the selection is
     emit selectionStarted();
 }
 
 void FreedomCut::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!dragging)
-        return;
-    setSelection(startPoint, onOverlay(event->pos()));
-    placeButtonRow(endPoint);
+    const QPoint at = toDevice(event->localPos());
+    switch (mode) {
+    case Mode::Waiting:
+        setHovered(frameAt(windowFrames, at, deviceRect()));
+        setPointer(at, true);
+        break;
+    case Mode::Pressed:
+        if (isClick(pressPoint, at)) {
+            setPointer(at, true);
+            break;
+        }
+    {
+        const Selection before = shownSelection();
+        mode = Mode::Drawing;
+        startPoint = endPoint = pressPoint;
+        repaintChange(before);
+    }
+        Q_FALLTHROUGH();
+    case Mode::Drawing:
+        setSelection(startPoint, at);
+        placeButtonRow(event->pos());
+        setPointer(at, true);
+        break;
+    case Mode::Adjusting: {
+        const Selection s = dragged(pressSelection, pressPart, at - pressPoint, deviceRect());
+        setSelection(s.start, s.end);
+        placeButtonRowAtSelection();
+        setPointer(at, pressPart != SelectionPart::Inside);
+        break;
+    }
+    case Mode::Chosen:
+        setPointer(at, false);
+        break;
+    }
+    updateCursor(at);
 }
 
 void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !dragging)
+    if (event->button() != Qt::LeftButton)
         return;
-    dragging = false;
-    setSelection(startPoint, onOverlay(event->pos()));
-    placeButtonRow(endPoint);
-    connectActions();
+    const QPoint at = toDevice(event->localPos());
+    switch (mode) {
+    case Mode::Pressed:
+        choose(selectionAround(frameAt(windowFrames, pressPoint, deviceRect())));
+        placeButtonRowAtSelection();
+        break;
+    case Mode::Drawing:
+        setSelection(startPoint, at);
+        choose({startPoint, endPoint});
+        placeButtonRow(event->pos());
+        break;
+    case Mode::Adjusting:
+        choose(selection());
+        break;
+    case Mode::Waiting:
+    case Mode::Chosen:
+        return;
+    }
+    setPointer(at, false);
+    updateCursor(at);
 }
+
+void FreedomCut::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && mode == Mode::Chosen
+        && litArea(selection()).contains(toDevice(event->localPos())))
+        copy_close();
+}
+
+void FreedomCut::leaveEvent(QEvent *)
+{
+    if (mode == Mode::Waiting)
+        setHovered(QRect());
+    setPointer(QPoint(-1, -1), false);
+}
+
+void FreedomCut::updateCursor(const QPoint &device)
+{
+    SelectionPart part = SelectionPart::Outside;
+    if (mode == Mode::Chosen)
+        part = partAt(selection(), device, int(std::ceil(handleReach * ratio)));
+    else if (mode == Mode::Adjusting)
+        part = pressPart;
+    setCursor(cursorFor(part));
+}
+
+// ---- keys -------------------------------------------------------------------------------------
 
 void FreedomCut::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape)
         close();
-    else
+    else if (!handleSelectionKey(event))
         QWidget::keyPressEvent(event);
 }
 
-void FreedomCut::paintEvent(QPaintEvent *)
+bool FreedomCut::handleSelectionKey(QKeyEvent *event)
 {
-    // Painted only when something changed: an idle overlay draws nothing.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool control = modifiers & Qt::ControlModifier;
+    const int key = event->key();
+    if (key == Qt::Key_C && modifiers == Qt::NoModifier) {
+        copyColourUnderPointer();
+        return true;
+    }
+    if (mode != Mode::Chosen)
+        return false;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        copy_close();
+    } else if (control && key == Qt::Key_C) {
+        copy_close();
+    } else if (control && key == Qt::Key_S) {
+        save_close();
+    } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+        const Selection s = nudged(selection(), key, modifiers & Qt::ShiftModifier, control ? 10 : 1, deviceRect());
+        setSelection(s.start, s.end);
+        placeButtonRowAtSelection();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void FreedomCut::copyColourUnderPointer()
+{
+    // Where the pointer is now, or was last on this overlay.
+    QPoint at = pointer;
+    if (at.x() < 0)
+        at = toDevice(mapFromGlobal(QCursor::pos()));
+    if (frozenPart.isNull() || !frozenPart.rect().contains(at))
+        return;
+    QGuiApplication::clipboard()->setText(colourName(QColor(frozenPart.pixel(at))));
+}
+
+// ---- painting ---------------------------------------------------------------------------------
+
+void FreedomCut::paintEvent(QPaintEvent *event)
+{
+    // Painted only when something changed, and only there: an idle overlay draws nothing.
     QPainter painter(this);
-    paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
-    if (frozenPixmap.isNull() && !failure.isEmpty())
-        painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, failure);
+    if (frozenPart.isNull()) {
+        paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
+        if (!failure.isEmpty())
+            painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, failure);
+        return;
+    }
+    const Selection shown = shownSelection();
+    const QRect lit = shown == Selection{} ? QRect() : litArea(shown);
+    painter.save();
+    painter.scale(1 / ratio, 1 / ratio);
+    for (const QRect &logical : event->region()) {
+        const QRect exposed = QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect()
+                              & deviceRect();
+        painter.drawPixmap(exposed.topLeft(), dimmedPixmap, exposed);
+        const QRect bright = exposed & lit;
+        if (!bright.isEmpty())
+            painter.drawPixmap(bright.topLeft(), frozenPixmap, bright.translated(placement.source.topLeft()));
+    }
+    // The marks and the outline over the picture just drawn, not the picture again.
+    paintOverlayInDevicePixels(painter, QPixmap(), shown.start, shown.end,
+                               {QRect(QPoint(0, 0), deviceRect().size()), ratio});
+    if (!lit.isNull()) {
+        if (mode == Mode::Chosen || mode == Mode::Adjusting)
+            paintHandles(painter, shown, ratio);
+        paintSizeReadout(painter, shown, deviceRect(), ratio);
+    }
+    painter.restore();
+    const QRect magnifier = magnifierArea();
+    if (!magnifier.isNull())
+        paintMagnifier(painter, magnifier, frozenPart, pointer, pointer + placement.source.topLeft());
 }
 
 void FreedomCut::setFailure(const QString &reason)
@@ -160,17 +473,25 @@ void FreedomCut::setFailure(const QString &reason)
 void FreedomCut::showEvent(QShowEvent *)
 {
     showFullScreen();
+    // The window under the pointer is outlined from the start, before the pointer first moves.
+    const QPoint local = mapFromGlobal(QCursor::pos());
+    if (mode == Mode::Waiting && rect().contains(local)) {
+        setHovered(frameAt(windowFrames, toDevice(local), deviceRect()));
+        setPointer(toDevice(local), true);
+    }
 }
 
-QPixmap FreedomCut::renderRegion(const QRect &area) const
+// ---- actions ----------------------------------------------------------------------------------
+
+QImage FreedomCut::renderRegion(const QRect &area) const
 {
-    return QPixmap::fromImage(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
+    return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
 }
 
 void FreedomCut::askForSelection()
 {
-    // A click without a drag selects nothing; the buttons that follow it would otherwise do
-    // nothing at all.
+    // A selection without an inside gives no picture; the buttons that follow it would otherwise
+    // do nothing at all.
     showNotice(this, QStringLiteral("没有选出可以保存的区域。请按住鼠标左键拖出一个矩形，再保存或复制。"));
 }
 
@@ -189,7 +510,7 @@ void FreedomCut::save_close()
                                                 QStringLiteral("picture (*.png *.jpg)"));
     if (!self || fileName.isNull())
         return;
-    regionPixmap = renderRegion(area);
+    regionPixmap = QPixmap::fromImage(renderRegion(area));
     // The overlay closes once the file is written. A failed write keeps it and its selection, so
     // the capture can still be saved elsewhere or copied.
     savePictureInBackground(this, regionPixmap.toImage(), fileName, [this] { close(); });
@@ -202,7 +523,7 @@ void FreedomCut::copy_close()
         askForSelection();
         return;
     }
-    regionPixmap = renderRegion(area);
+    regionPixmap = QPixmap::fromImage(renderRegion(area));
     offerOnClipboard(regionPixmap.toImage());
     close();
 }

@@ -1,18 +1,25 @@
 #pragma once
 
 #include "RegionGeometry.h"
+#include "SelectionGeometry.h"
 
+#include <QImage>
 #include <QPixmap>
 #include <QPoint>
+#include <QVector>
 #include <QWidget>
 
 class QPushButton;
 class QScreen;
 
 // The full-screen overlay of a region capture on one screen: it shows that screen's part of the
-// desktop frozen as it was grabbed, lets the user drag a rectangle over it and offers cancel,
-// save and copy next to the pointer. Escape, or a right click while no selection is being
-// dragged, cancels. One overlay serves one capture and is deleted when it closes.
+// desktop frozen as it was grabbed, dimmed outside the selection. Before the first press the
+// window under the pointer is outlined and a click takes it; a drag makes a free rectangle. A
+// chosen selection has eight handles, moves when dragged from inside and answers the arrow keys;
+// its size stands beside it, and a magnifier follows the pointer while a corner is being placed.
+// Cancel, save and copy stand next to it; Enter, Ctrl+C or a double click copy, Ctrl+S saves,
+// C copies the colour under the pointer, Escape or a right click cancels. The selection is kept
+// in the overlay's device pixels. One overlay serves one capture and is deleted when it closes.
 class FreedomCut : public QWidget
 {
     Q_OBJECT
@@ -29,6 +36,12 @@ public:
     void clearSelection();
     // Without a frozen picture: why there is none, shown in the middle of the overlay.
     void setFailure(const QString &reason);
+    // The windows a click may take, top first, in this overlay's device pixels.
+    void setWindowFrames(const QVector<QRect> &frames);
+
+    bool hasSelection() const { return mode == Mode::Chosen || mode == Mode::Adjusting; }
+    // The chosen selection, normalised, in device pixels.
+    Selection selection() const { return normalised({startPoint, endPoint}); }
 
 signals:
     // A new selection began here with the left button.
@@ -42,27 +55,62 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
+    enum class Mode {
+        Waiting,    // nothing chosen; the window under the pointer is outlined
+        Pressed,    // the left button is down, not yet moved far enough to be a drag
+        Drawing,    // a free rectangle is being dragged
+        Adjusting,  // a handle or the whole selection is being dragged
+        Chosen,     // a selection stands
+    };
+
     QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
     void placeButtonRow(const QPoint &pointer);
+    void placeButtonRowAtSelection();
     void hideButtonRow();
     void connectActions();
+    void repaintChange(const Selection &before);
     void setSelection(const QPoint &start, const QPoint &end);
-    QPoint onOverlay(const QPoint &position) const;
-    QPixmap renderRegion(const QRect &area) const;
+    void setHovered(const QRect &frame);
+    void setPointer(const QPoint &device, bool magnified);
+    void choose(const Selection &chosen);
+    bool handleSelectionKey(QKeyEvent *event);
+    void copyColourUnderPointer();
+    void updateCursor(const QPoint &device);
+
+    QRect deviceRect() const;
+    QPoint toDevice(const QPointF &logical) const;
+    QRect toLogical(const QRect &device) const;
+    QPoint logicalPoint(const QPoint &device) const;
+    QRegion shownArea(const Selection &shown) const;
+    Selection shownSelection() const;
+    QRect magnifierArea() const;
+    QImage renderRegion(const QRect &area) const;
     void askForSelection();
 
     QPixmap frozenPixmap;
+    QPixmap dimmedPixmap;
+    QImage frozenPart;  // this overlay's part of the frozen desktop, for the magnifier
     QPixmap regionPixmap;
     QString failure;
     OverlayPlacement placement;
+    qreal ratio = 1;
     QPoint startPoint;
     QPoint endPoint;
-    bool dragging = false;
+    Mode mode = Mode::Waiting;
+    QVector<QRect> windowFrames;
+    QRect hovered;           // the window a click would take, while waiting
+    QPoint pressPoint;       // device pixels
+    Selection pressSelection;
+    SelectionPart pressPart = SelectionPart::Outside;
+    QPoint pointer{-1, -1};  // device pixels; off the overlay while the pointer is elsewhere
+    bool magnifierShown = false;
     QPushButton *copyButton = nullptr;
     QPushButton *saveButton = nullptr;
     QPushButton *cancelButton = nullptr;

@@ -1,24 +1,31 @@
 #include "RegionCapture.h"
 
 #include "FreedomCut.h"
+#include "SelectionGeometry.h"
 #include "platform/DesktopGrabber.h"
+#include "platform/WindowList.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
 RegionCapture::RegionCapture(const DesktopPicture &desktop, QObject *parent)
+    : RegionCapture(desktop, {}, parent)
+{
+}
+
+RegionCapture::RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, QObject *parent)
     : QObject(parent)
     , frozen(QPixmap::fromImage(desktop.image))
 {
     for (const ScreenPart &part : desktop.screens)
         if (part.screen)
-            addOverlay(part.screen, part.area, part.scale);
+            addOverlay(part.screen, part.area, part.scale, windows);
     if (shown.isEmpty()) {
         // No picture (a refused grab): the overlays still show where a region would be chosen,
         // and say why the desktop is missing.
         for (QScreen *screen : QGuiApplication::screens())
-            addOverlay(screen, QRect(), 0)->setFailure(desktop.failure);
+            addOverlay(screen, QRect(), 0, {})->setFailure(desktop.failure);
     }
 }
 
@@ -29,10 +36,18 @@ RegionCapture::~RegionCapture()
         delete overlay.window.data();
 }
 
-FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal scale)
+FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal scale,
+                                      const QVector<WindowFrame> &windows)
 {
     const OverlayPlacement placement{area.isEmpty() ? QRect() : area, scale > 0 ? scale : screen->devicePixelRatio()};
     auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement);
+    if (!area.isEmpty()) {
+        QVector<QRect> frames;
+        frames.reserve(windows.size());
+        for (const WindowFrame &window : windows)
+            frames.append(frameOnOverlay(window.area, windowSystemArea(screen), area.size()));
+        overlay->setWindowFrames(frames);
+    }
     connect(overlay, &QObject::destroyed, this, &RegionCapture::overlayClosed);
     connect(overlay, &FreedomCut::selectionStarted, this, [this, overlay] { clearOthers(overlay); });
     shown.append({overlay, screen});

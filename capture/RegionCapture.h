@@ -8,17 +8,21 @@
 class FreedomCut;
 class QScreen;
 struct DesktopPicture;
+struct WindowFrame;
 
 // One region capture across every screen: an overlay on each, each showing its own part of the
 // one frozen desktop. A selection is made on one screen at a time (starting one clears the
 // others), and whatever ends the capture on one overlay (cancel, Escape, a save or a copy)
-// closes them all. The capture deletes itself once its overlays are gone.
+// closes them all. The capture deletes itself once its overlays are gone. A click takes one of
+// the windows that were on the desktop when the capture began, as the window system listed them.
 class RegionCapture : public QObject
 {
     Q_OBJECT
 
 public:
     explicit RegionCapture(const DesktopPicture &desktop, QObject *parent = nullptr);
+    // `windows`: the desktop's windows, top first, as WindowList gives them.
+    RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, QObject *parent = nullptr);
     ~RegionCapture() override;
 
     // Shows the overlays, giving the keyboard to the one under the pointer.
@@ -34,7 +38,7 @@ signals:
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.
-    FreedomCut *addOverlay(QScreen *screen, const QRect &area, qreal scale);
+    FreedomCut *addOverlay(QScreen *screen, const QRect &area, qreal scale, const QVector<WindowFrame> &windows);
     void overlayClosed();
     void clearOthers(FreedomCut *selecting);
 

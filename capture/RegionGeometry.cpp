@@ -39,26 +39,29 @@ QRect sourceOf(const QPixmap &frozen, const OverlayPlacement &placement)
     return placement.source.isNull() ? QRect(QPoint(0, 0), frozen.size()) : placement.source;
 }
 
-qreal logicalWidth(const QPixmap &frozen, const OverlayPlacement &placement, const QPainter &painter)
+qreal deviceWidth(const QPixmap &frozen, const OverlayPlacement &placement, const QPainter &painter)
 {
     if (!frozen.isNull() || !placement.source.isNull())
-        return sourceOf(frozen, placement).width() / ratioOf(frozen, placement);
+        return sourceOf(frozen, placement).width();
+    // No picture (a refused grab): the overlay's own width, at its device pixels.
     const QPaintDevice *device = painter.device();
-    return device ? device->width() / device->devicePixelRatioF() : 0.0;
+    return device ? device->width() * device->devicePixelRatioF() : 0.0;
 }
 
-void paintCornerMarks(QPainter &painter, qreal width)
+void paintCornerMarks(QPainter &painter, qreal width, qreal ratio)
 {
+    // The marks' sizes are the overlay's logical pixels, so they look the same at any scale.
+    const qreal arm = cornerMarkArm * ratio;
     QPainterPath marks;
     marks.moveTo(0, 0);
-    marks.lineTo(cornerMarkArm, 0);
+    marks.lineTo(arm, 0);
     marks.moveTo(0, 0);
-    marks.lineTo(0, cornerMarkArm);
+    marks.lineTo(0, arm);
     marks.moveTo(width, 0);
-    marks.lineTo(width - cornerMarkArm, 0);
+    marks.lineTo(width - arm, 0);
     marks.moveTo(width, 0);
-    marks.lineTo(width, cornerMarkArm);
-    painter.strokePath(marks, QPen(Qt::red, cornerMarkWidth));
+    marks.lineTo(width, arm);
+    painter.strokePath(marks, QPen(Qt::red, cornerMarkWidth * ratio));
 }
 
 void paintOutline(QPainter &painter, const QPoint &start, const QPoint &end)
@@ -116,18 +119,32 @@ QRect copyGrabRect(const QPoint &start, const QPoint &end)
     return insideOutline(start, end, 1);
 }
 
-void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
-                  const OverlayPlacement &placement)
+qreal overlayRatio(const QPixmap &frozen, const OverlayPlacement &placement)
+{
+    return ratioOf(frozen, placement);
+}
+
+void paintOverlayInDevicePixels(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
+                                const OverlayPlacement &placement)
 {
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (!frozen.isNull()) {
         // One device pixel of the picture to one of the screen: copied, never resampled.
         const QRect source = sourceOf(frozen, placement);
-        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(source.size()) / ratioOf(frozen, placement)), frozen,
-                           QRectF(source));
+        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(source.size())), frozen, QRectF(source));
     }
-    paintCornerMarks(painter, logicalWidth(frozen, placement, painter));
+    paintCornerMarks(painter, deviceWidth(frozen, placement, painter), ratioOf(frozen, placement));
     paintOutline(painter, start, end);
+}
+
+void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
+                  const OverlayPlacement &placement)
+{
+    painter.save();
+    const qreal ratio = ratioOf(frozen, placement);
+    painter.scale(1 / ratio, 1 / ratio);
+    paintOverlayInDevicePixels(painter, frozen, start, end, placement);
+    painter.restore();
 }
 
 QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area,
@@ -135,13 +152,12 @@ QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoin
 {
     if (area.isEmpty())
         return {};
-    const qreal ratio = ratioOf(frozen, placement);
-    QImage picture((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);
-    picture.setDevicePixelRatio(ratio);
+    QImage picture(area.size(), QImage::Format_RGB32);
     picture.fill(Qt::black);  // what the overlay shows where there is no frozen picture
     QPainter painter(&picture);
     painter.translate(-area.topLeft());
-    paintOverlay(painter, frozen, start, end, placement);
+    paintOverlayInDevicePixels(painter, frozen, start, end, placement);
     painter.end();
+    picture.setDevicePixelRatio(ratioOf(frozen, placement));
     return picture;
 }

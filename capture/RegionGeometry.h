@@ -9,8 +9,10 @@ class QPainter;
 class QPixmap;
 
 // Where things stand on the region overlay and what it paints, kept apart from the window so the
-// arithmetic and the pixels can be checked without one. All coordinates are the overlay's logical
-// ones, which are the screen's since the overlay covers the screen from its top-left corner.
+// arithmetic and the pixels can be checked without one. The button row is placed in the overlay's
+// logical coordinates, which are the screen's since the overlay covers the screen from its
+// top-left corner; selections are in its device pixels, so that on a scaled screen every pixel
+// can be chosen.
 
 constexpr int regionButtonSize = 25;
 
@@ -50,12 +52,18 @@ struct OverlayPlacement
     qreal ratio = 0;   // device pixels per logical pixel of the overlay; 0: the picture's own
 };
 
+// The overlay's device pixels per logical pixel.
+qreal overlayRatio(const QPixmap &frozen, const OverlayPlacement &placement);
+
 // Paints the overlay: its part of the frozen desktop, the red corner marks at its own top
-// corners and the selection outline.
+// corners and the selection outline through `start` and `end`. paintOverlay() takes a painter
+// in the overlay's logical coordinates, the other one a painter in its device pixels.
+void paintOverlayInDevicePixels(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
+                                const OverlayPlacement &placement = {});
 void paintOverlay(QPainter &painter, const QPixmap &frozen, const QPoint &start, const QPoint &end,
                   const OverlayPlacement &placement = {});
 
-// What paintOverlay shows inside `area`, at the frozen picture's device pixels, so the picture
+// What paintOverlay shows inside `area` (device pixels of the overlay), so the picture
 // holds exactly what the user saw there and never another window that happened to be on top.
 QImage renderOverlayArea(const QPixmap &frozen, const QPoint &start, const QPoint &end, const QRect &area,
                          const OverlayPlacement &placement = {});

@@ -1,4 +1,5 @@
 #include "capture/FreedomCut.h"
+#include "capture/OverlayDecorations.h"
 
 #include "TestSupport.h"
 
@@ -70,6 +71,11 @@ private slots:
     void failedWriteKeepsTheOverlay();
     void outlineOnScreenFollowsTheSelection();
     void idleOverlayPaintsNothing();
+    void clickTakesTheWindowUnderIt();
+    void handlesAndKeysAdjustTheSelection();
+    void keysAndDoubleClickFinish_data();
+    void keysAndDoubleClickFinish();
+    void colourKeyCopiesThePixelUnderThePointer();
 
 private:
     FreedomCut *openOverlay();
@@ -201,12 +207,11 @@ void TestFreedomCut::rightClickAndEscapeCancel()
 
 void TestFreedomCut::tinySelectionsGiveNothing_data()
 {
+    // A move of up to 3 px is a click, which takes a window: these are drags.
     QTest::addColumn<QPoint>("end");
-    QTest::newRow("click") << QPoint(100, 100);
-    QTest::newRow("1 px") << QPoint(101, 101);
-    QTest::newRow("2 px") << QPoint(102, 102);
-    QTest::newRow("1 px up left") << QPoint(99, 99);
     QTest::newRow("flat") << QPoint(400, 101);
+    QTest::newRow("thin") << QPoint(101, 300);
+    QTest::newRow("2 px high") << QPoint(400, 102);
 }
 
 void TestFreedomCut::tinySelectionsGiveNothing()
@@ -214,8 +219,8 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     QFETCH(QPoint, end);
     QVERIFY(openOverlay());
     drag(overlay, QPoint(100, 100), end);
-    // A 2-pixel selection still has one pixel inside to copy, but nothing to save.
-    const bool copyable = end == QPoint(102, 102);
+    // A 2-pixel selection still has a row inside to copy, but nothing to save.
+    const bool copyable = end == QPoint(400, 102);
     QSignalSpy clipboardChanges(QGuiApplication::clipboard(), &QClipboard::dataChanged);
 
     FileDialogAnswerer answerer(folder->filePath(QStringLiteral("tiny.png")));
@@ -234,7 +239,7 @@ void TestFreedomCut::tinySelectionsGiveNothing()
     QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
     if (copyable) {
         QTRY_VERIFY(overlay.isNull());
-        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1, 1));
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(299, 1));
         return;
     }
     QTest::qWait(50);
@@ -304,11 +309,15 @@ void TestFreedomCut::outlineOnScreenFollowsTheSelection()
     moveWithButtons(overlay, QPoint(150, 150), Qt::LeftButton);
     sendMouse(overlay, QEvent::MouseButtonRelease, QPoint(150, 150), Qt::LeftButton, Qt::NoButton);
     QTRY_COMPARE(onScreen().pixel(150, 120), red);
+    // Outside the selection the desktop shows darker, inside as it is.
     const QImage shown = onScreen();
-    QCOMPARE(shown.pixel(300, 150), frozen.pixel(300, 150));
-    QCOMPARE(shown.pixel(200, 200), frozen.pixel(200, 200));
+    const QImage dimmed = dimmedCopy(frozen);
+    QCOMPARE(shown.pixel(300, 150), dimmed.pixel(300, 150));
+    QCOMPARE(shown.pixel(200, 200), dimmed.pixel(200, 200));
     QCOMPARE(shown.pixel(125, 100), red);
-    QCOMPARE(shown.pixel(200, 100), frozen.pixel(200, 100));
+    QCOMPARE(shown.pixel(200, 100), dimmed.pixel(200, 100));
+    QCOMPARE(shown.pixel(140, 140), frozen.pixel(140, 140));
+    QVERIFY(qGray(dimmed.pixel(300, 150)) < qGray(frozen.pixel(300, 150)));
 }
 
 void TestFreedomCut::idleOverlayPaintsNothing()
@@ -322,6 +331,90 @@ void TestFreedomCut::idleOverlayPaintsNothing()
     QCOMPARE(paints.count, 0);
     sendMouse(overlay, QEvent::MouseButtonPress, QPoint(50, 50), Qt::LeftButton, Qt::LeftButton);
     QTRY_VERIFY(paints.count > 0);
+}
+
+void TestFreedomCut::clickTakesTheWindowUnderIt()
+{
+    QVERIFY(openOverlay());
+    overlay->setWindowFrames({QRect(200, 150, 400, 300), QRect(100, 100, 1000, 700)});
+    // A click with a little wobble is still a click: the top window under it is taken whole.
+    drag(overlay, QPoint(250, 200), QPoint(252, 201));
+    QVERIFY(overlay->hasSelection());
+    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(200, 150, 400, 300));
+
+    // Where no window is, the whole screen.
+    QVERIFY(openOverlay());
+    QTest::mouseClick(overlay, Qt::LeftButton, Qt::NoModifier, QPoint(40, 900));
+    QTest::keyClick(overlay, Qt::Key_Return);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), frozen.size());
+}
+
+void TestFreedomCut::handlesAndKeysAdjustTheSelection()
+{
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    // The bottom-right handle dragged by (+40, +30), then the whole selection moved by a drag
+    // from inside, then nudged: right by one, left by ten, its right edge out by one.
+    drag(overlay, QPoint(300, 200), QPoint(340, 230));
+    drag(overlay, QPoint(200, 150), QPoint(210, 170));
+    QTest::keyClick(overlay, Qt::Key_Right);
+    QTest::keyClick(overlay, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(overlay, Qt::Key_Right, Qt::ShiftModifier);
+    const QRect expected(101 + 10 + 1 - 10, 101 + 20, 239 + 1, 129);
+    QCOMPARE(copyGrabRect(overlay->selection().start, overlay->selection().end), expected);
+    // The buttons stand below its bottom-right corner.
+    QPushButton *copy = buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"));
+    QCOMPARE(copy->geometry().right(), expected.right() + 1);
+    QCOMPARE(copy->geometry().top(), expected.bottom() + 1 + 20);
+    QTest::mouseClick(copy, Qt::LeftButton);
+    QTRY_VERIFY(overlay.isNull());
+    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(expected));
+}
+
+void TestFreedomCut::keysAndDoubleClickFinish_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Enter") << QStringLiteral("enter");
+    QTest::newRow("Ctrl+C") << QStringLiteral("ctrl+c");
+    QTest::newRow("double click") << QStringLiteral("double");
+    QTest::newRow("Ctrl+S") << QStringLiteral("ctrl+s");
+}
+
+void TestFreedomCut::keysAndDoubleClickFinish()
+{
+    QFETCH(QString, how);
+    QVERIFY(openOverlay());
+    drag(overlay, QPoint(100, 100), QPoint(300, 200));
+    const QString file = folder->filePath(QStringLiteral("keys.png"));
+    FileDialogAnswerer answer(file);
+    if (how == QLatin1String("enter"))
+        QTest::keyClick(overlay, Qt::Key_Return);
+    else if (how == QLatin1String("ctrl+c"))
+        QTest::keyClick(overlay, Qt::Key_C, Qt::ControlModifier);
+    else if (how == QLatin1String("ctrl+s"))
+        QTest::keyClick(overlay, Qt::Key_S, Qt::ControlModifier);
+    else
+        QTest::mouseDClick(overlay, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    QTRY_VERIFY(overlay.isNull());
+    if (how == QLatin1String("ctrl+s")) {
+        QCOMPARE(asRgb32(QImage(file)), frozen.copy(101, 101, 198, 98));
+        return;
+    }
+    QVERIFY(!answer.seen);
+    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(101, 101, 199, 99));
+}
+
+void TestFreedomCut::colourKeyCopiesThePixelUnderThePointer()
+{
+    QVERIFY(openOverlay());
+    moveWithButtons(overlay, QPoint(123, 45), Qt::NoButton);
+    QTest::keyClick(overlay, Qt::Key_C);
+    const QColor colour(frozen.pixel(123, 45));
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), colour.name().toUpper());
+    QVERIFY(overlay && overlay->isVisible());
 }
 
 QTEST_MAIN(TestFreedomCut)

@@ -186,16 +186,18 @@ void TestRegionGeometry::outlineAreaHoldsEveryOutlinePixel()
 
 void TestRegionGeometry::renderedAreaKeepsDevicePixels()
 {
-    // A scaled screen: the frozen desktop has twice the pixels of the logical coordinates.
+    // A scaled screen: the frozen desktop has twice the pixels of the logical coordinates, and
+    // the selection is in device pixels, so every one of them can be chosen.
     const QImage frozenDevice = patternImage(QSize(1600, 1200));
     QPixmap frozen = QPixmap::fromImage(frozenDevice);
     frozen.setDevicePixelRatio(2.0);
-    const QPoint start(100, 100), end(300, 200);
+    const QPoint start(101, 101), end(301, 201);
 
     const QImage picture = renderOverlayArea(frozen, start, end, copyGrabRect(start, end));
-    QCOMPARE(picture.size(), QSize(398, 198));
-    // Not a pixel of the outline reaches inside, at device pixels either.
-    QCOMPARE(support::asRgb32(picture), frozenDevice.copy(202, 202, 398, 198));
+    QCOMPARE(picture.size(), QSize(199, 99));
+    QCOMPARE(picture.devicePixelRatio(), 2.0);
+    // Not a pixel of the outline reaches inside.
+    QCOMPARE(support::asRgb32(picture), frozenDevice.copy(102, 102, 199, 99));
 }
 
 void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen_data()
@@ -214,7 +216,7 @@ void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen()
     const QImage desktop = patternImage(QSize(800, 300));
     const OverlayPlacement rightScreen{QRect(400, 0, 400, 300), ratio};
     QImage shown(QSize(400, 300), QImage::Format_RGB32);
-    shown.setDevicePixelRatio(ratio);
+    shown.setDevicePixelRatio(ratio);  // the painter's coordinates are logical
     shown.fill(Qt::black);
     QPainter painter(&shown);
     const QPoint start(30, 40), end(130, 90);
@@ -226,8 +228,7 @@ void TestRegionGeometry::overlayOnASecondScreenShowsThatScreen()
 
     const QRect grab = copyGrabRect(start, end);
     const QImage copy = renderOverlayArea(QPixmap::fromImage(desktop), start, end, grab, rightScreen);
-    const QRect device = QRectF(QPointF(grab.topLeft()) * ratio + QPointF(400, 0), QSizeF(grab.size()) * ratio).toRect();
-    QCOMPARE(support::asRgb32(copy), desktop.copy(device));
+    QCOMPARE(support::asRgb32(copy), desktop.copy(grab.translated(400, 0)));
 }
 
 QTEST_MAIN(TestRegionGeometry)
