@@ -8,15 +8,18 @@
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
+#include "platform/WindowList.h"
 #include "platform/WindowSystem.h"
 #include "platform/WindowWithdrawal.h"
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
 #include "platform/wayland/PortalHotKeys.h"
+#include "platform/wayland/SwayWindowList.h"
 #include "platform/wayland/WaylandGrabberChoice.h"
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowWithdrawal.h"
 
 #include <QDir>
@@ -48,6 +51,17 @@ std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
     if (runsOnX11())
         return std::make_unique<X11WindowWithdrawal>();
     return std::make_unique<DelayedWithdrawal>();
+}
+
+std::unique_ptr<WindowList> WindowList::forThisSession()
+{
+    if (runsOnX11())
+        return std::make_unique<X11WindowList>();
+    // Of the Wayland compositors only sway tells a program where the windows are (GNOME never).
+    const QString swaySocket = qEnvironmentVariable("SWAYSOCK");
+    if (runsOnWayland() && !swaySocket.isEmpty())
+        return std::make_unique<SwayWindowList>(swaySocket);
+    return nullptr;
 }
 
 std::unique_ptr<QObject> exitOnTerminationRequests()

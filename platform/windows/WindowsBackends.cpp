@@ -7,7 +7,9 @@
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
+#include "platform/WindowList.h"
 #include "platform/windows/WindowsHotKeys.h"
+#include "platform/windows/WindowsWindowList.h"
 
 #include <QGuiApplication>
 #include <QObject>
@@ -34,6 +36,11 @@ std::unique_ptr<WindowWithdrawal> WindowWithdrawal::forThisSession()
 {
     // A hidden window leaves the screen with the compositor's next frames.
     return std::make_unique<DelayedWithdrawal>();
+}
+
+std::unique_ptr<WindowList> WindowList::forThisSession()
+{
+    return std::make_unique<WindowsWindowList>();
 }
 
 std::unique_ptr<QObject> exitOnTerminationRequests()

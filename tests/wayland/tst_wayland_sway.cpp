@@ -3,6 +3,7 @@
 #include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "platform/wayland/ScreencopyDesktopGrabber.h"
+#include "platform/WindowList.h"
 #include "PrivateBus.h"
 #include "SwaySupport.h"
 #include "TestSupport.h"
@@ -26,7 +27,8 @@
 // known pixels covering the output: the session grabs through screencopy, and its picture, like
 // the portal's that stands in for it, is grim's; grim stands in where no portal runs; and the
 // hot keys, for which sway offers no portal, are left alone with one line. A paste to a reader
-// that stops reading ends by its deadline, on a thread of its own.
+// that stops reading ends by its deadline, on a thread of its own. The window list is sway's
+// layout: frames with sway's title bars, floating windows above tiled ones, our own left out.
 class TestWaylandSway : public QObject
 {
     Q_OBJECT
@@ -38,6 +40,7 @@ private slots:
     void grimStandsInWithoutPortal();
     void holdsNoHotKeysAndSaysSoOnce();
     void pasteToAReaderThatStopsEndsByItsDeadline();
+    void listsWindowsAsSwayPlacedThem();
 
 private:
     std::unique_ptr<QWidget> patternWindow;
@@ -164,6 +167,69 @@ void TestWaylandSway::pasteToAReaderThatStopsEndsByItsDeadline()
     reader.waitForFinished();
     ::close(heldOpen);
     selection->setPasteDeadline(defaultPasteDeadlineMs);
+}
+
+
+namespace {
+
+bool swaymsg(const QString &command)
+{
+    return QProcess::execute(QStringLiteral("swaymsg"), {command}) == 0;
+}
+
+} // namespace
+
+void TestWaylandSway::listsWindowsAsSwayPlacedThem()
+{
+    const std::unique_ptr<WindowList> list = WindowList::forThisSession();
+    QVERIFY(list);
+    const QRect output = QGuiApplication::primaryScreen()->geometry();
+    // Only our own window on this workspace: it has the focus, and is never listed.
+    QVERIFY(list->windows().isEmpty());
+    const std::optional<WindowFrame> ours = list->activeWindow();
+    QVERIFY(ours);
+    QCOMPARE(ours->area, output);
+
+    QVERIFY(swaymsg(QStringLiteral("workspace 7")));
+    QProcess tiled;
+    QProcess floating;
+    tiled.start(QStringLiteral("foot"), {QStringLiteral("-a"), QStringLiteral("tavo-tiled"), QStringLiteral("-T"),
+                                         QStringLiteral("tiled"), QStringLiteral("sleep"), QStringLiteral("60")});
+    floating.start(QStringLiteral("foot"), {QStringLiteral("-a"), QStringLiteral("tavo-floating"), QStringLiteral("-T"),
+                                            QStringLiteral("floating"), QStringLiteral("sleep"), QStringLiteral("60")});
+    auto titles = [&] {
+        QStringList names;
+        for (const WindowFrame &frame : list->windows())
+            names.append(frame.title);
+        return names;
+    };
+    TAVO_WAIT_FOR(titles().size() == 2, 20000, "two foot windows");
+    // A title bar 4 px borders, and a floating window whose outer corner and size sway is told.
+    QVERIFY(swaymsg(QStringLiteral("[app_id=tavo-tiled] border normal 4")));
+    QVERIFY(swaymsg(QStringLiteral("[app_id=tavo-floating] floating enable, border normal 3, "
+                                   "resize set 400 300, move position 100 100")));
+    QVERIFY(swaymsg(QStringLiteral("[app_id=tavo-tiled] focus")));
+    const QVector<WindowFrame> expected = {{QRect(100, 100, 400, 300), QStringLiteral("floating")},
+                                           {output, QStringLiteral("tiled")}};
+    auto same = [&](const QVector<WindowFrame> &frames) {
+        return frames.size() == 2 && frames[0].area == expected[0].area && frames[0].title == expected[0].title
+            && frames[1].area == expected[1].area && frames[1].title == expected[1].title;
+    };
+    QVector<WindowFrame> frames;
+    const bool placed = QTest::qWaitFor([&] { return same(frames = list->windows()); }, 5000);
+    const std::optional<WindowFrame> active = list->activeWindow();
+
+    swaymsg(QStringLiteral("workspace 1"));
+    tiled.kill();
+    floating.kill();
+    tiled.waitForFinished();
+    floating.waitForFinished();
+    for (const WindowFrame &frame : frames)
+        qInfo() << frame.title << frame.area;
+    QVERIFY(placed);
+    QVERIFY(active);
+    QCOMPARE(active->title, QStringLiteral("tiled"));
+    QCOMPARE(active->area, output);
 }
 
 QTEST_MAIN(TestWaylandSway)
