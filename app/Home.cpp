@@ -1,39 +1,27 @@
 #include "Home.h"
 
+#include "FullScreenCapture.h"
+#include "TrayMenu.h"
 #include "board/DrawBoard.h"
-#include "capture/CaptureSave.h"
-#include "capture/ClipboardPicture.h"
 #include "capture/RegionCapture.h"
-#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
-#include "common/PictureDialog.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
-#include "platform/Autostart.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
-#include "platform/ShutterSound.h"
 #include "platform/WindowMove.h"
 #include "platform/WindowWithdrawal.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QKeySequence>
-#include <QMediaPlayer>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 namespace {
-
-// How long the panel stays away after a full-screen capture.
-constexpr int captureHiddenMs = 1400;
 
 struct PanelButton
 {
@@ -61,8 +49,10 @@ Home::Home(QWidget *parent)
     , withdrawal(WindowWithdrawal::forThisSession())
 {
     withdrawal->follow(this);
+    fullScreen = new FullScreenCapture(this, *grabber, *withdrawal);
+    connect(fullScreen, &FullScreenCapture::hiddenTimeOver, this, &Home::timerIsArrive);
     registerHotKeys();
-    createTrayIcon();
+    tray = new TrayMenu(*this);
     applyPanelStyle();
     createButtons();
 }
@@ -135,137 +125,31 @@ bool Home::nativeEvent(const QByteArray &eventType, void *message, long *result)
 
 // ---- full-screen capture --------------------------------------------------------------------
 
-void Home::image_cut()
+const QPixmap &Home::lastCapture() const
 {
-    // A held key repeats: a repeat that comes while a capture is still being taken is dropped.
-    if (grabbing)
-        return;
-    grabbing = true;
-    // The panel leaves the screen first, so it is never in the picture.
-    withdrawal->hide(this, [this] {
-        grabber->grab(this, [this](const DesktopPicture &desktop) { keepCapture(desktop); });
-    });
+    return fullScreen->lastCapture();
 }
 
-void Home::keepCapture(const DesktopPicture &desktop)
+void Home::image_cut()
 {
-    grabbing = false;
-    // Nothing was taken: no shutter, the last capture stays for saving, the panel returns at once.
-    if (!desktop.isValid()) {
-        show();
-        showCaptureFailure(this, desktop.failure);
+    // One grab at a time: the region capture's panel may be on its way off the screen.
+    if (regionGrabbing)
         return;
-    }
-    // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
-    // (tens of milliseconds for a large one).
-    offerOnClipboard(desktop.image);
-    screenPixmap = QPixmap::fromImage(desktop.image);
-    // A capture within the previous one's time: that one's timer and sound end here, once; the
-    // new timer brings the panel back.
-    releaseCaptureTimerAndPlayer();
-    // After the grab: the first QMediaPlayer of a run starts the media back end, which takes
-    // longer than the grab itself.
-    player = startShutterSound(this);
-    if (player)
-        player->setObjectName(QStringLiteral("shutterPlayer"));
-    timer = new QTimer(this);
-    timer->setObjectName(QStringLiteral("captureTimer"));
-    timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, this, &Home::timerIsArrive);
-    timer->start(captureHiddenMs);
+    fullScreen->take();
 }
 
 void Home::timerIsArrive()
 {
     show();
-    releaseCaptureTimerAndPlayer();
+    fullScreen->endHiddenTime();
 }
 
 void Home::image_save()
 {
-    if (refuseWhileSaving(this))
-        return;
-    saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));
-    if (saveFileName.isEmpty())
-        return;
-    // The name is asked for first, as ever; a user who chose one is told why nothing was written.
-    if (screenPixmap.isNull()) {
-        showNotice(this, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
-        return;
-    }
-    savePictureInBackground(this, flattenOnWhite(screenPixmap), saveFileName);
+    fullScreen->save();
 }
 
-void Home::releaseCaptureTimerAndPlayer()
-{
-    // deleteLater: the timer may be the sender of the signal being handled right now.
-    if (timer) {
-        timer->stop();
-        timer->deleteLater();
-        timer = nullptr;
-    }
-    if (player) {
-        player->stop();
-        player->deleteLater();
-        player = nullptr;
-    }
-}
-
-// ---- panel, tray and windows ----------------------------------------------------------------
-
-void Home::createTrayIcon()
-{
-    auto *tray = new QSystemTrayIcon(this);
-    auto *menu = new QMenu(this);
-    const QList<QAction *> actions{
-        menu->addAction(QIcon(QStringLiteral(":/resources/img/hide.png")), QStringLiteral("隐藏图标"),
-                        this, SLOT(hideToTray()), QKeySequence()),
-        menu->addAction(QIcon(QStringLiteral(":/resources/img/help.png")), QStringLiteral("帮助"),
-                        this, SLOT(help()), QKeySequence()),
-        menu->addAction(QIcon(QStringLiteral(":/resources/img/exit.png")), QStringLiteral("退出程序"),
-                        this, SLOT(closeNormal()), QKeySequence()),
-    };
-    // The same entries pop up on a right click on the panel itself.
-    addActions(actions);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-    // Trays that report only single clicks (StatusNotifierItem) never send the double click that
-    // shows the panel: the tray menu offers it too.
-    menu->addSeparator();
-    menu->addAction(QIcon(QStringLiteral(":/resources/img/tray.png")), QStringLiteral("显示面板"), this,
-                    SLOT(showPanel()), QKeySequence());
-    addAutostartEntry(menu);
-
-    tray->setContextMenu(menu);
-    tray->setIcon(QIcon(QStringLiteral(":/resources/img/tray.png")));
-    connect(tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) {
-                    show();
-                    activateWindow();
-                } else if (reason == QSystemTrayIcon::Trigger) {
-                    hide();
-                }
-            }, Qt::DirectConnection);
-    tray->setToolTip(programTitle());
-    tray->setVisible(true);
-}
-
-void Home::addAutostartEntry(QMenu *menu)
-{
-    QAction *entry = menu->addAction(QStringLiteral("开机启动"));
-    entry->setObjectName(QStringLiteral("autostartAction"));
-    entry->setCheckable(true);
-    entry->setChecked(autostart::isEnabled());
-    // The system holds the choice and the user may change it elsewhere: read it at every showing.
-    connect(menu, &QMenu::aboutToShow, entry, [entry] { entry->setChecked(autostart::isEnabled()); });
-    connect(entry, &QAction::triggered, this, [this, entry](bool enabled) {
-        QString failure;
-        if (autostart::setEnabled(enabled, QCoreApplication::applicationFilePath(), &failure))
-            return;
-        entry->setChecked(autostart::isEnabled());
-        showFailure(this, QStringLiteral("无法更改开机启动：%1").arg(failure));
-    });
-}
+// ---- panel and windows ----------------------------------------------------------------------
 
 void Home::applyPanelStyle()
 {
@@ -339,9 +223,9 @@ void Home::freeCut()
         regionCapture->activate();
         return;
     }
-    if (grabbing)
+    if (regionGrabbing || fullScreen->isGrabbing())
         return;
-    grabbing = true;
+    regionGrabbing = true;
     const bool panelWasShown = isVisible();
     withdrawal->hide(this, [this, panelWasShown] {
         grabber->grab(this, [this, panelWasShown](const DesktopPicture &desktop) {
@@ -352,7 +236,7 @@ void Home::freeCut()
 
 void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
 {
-    grabbing = false;
+    regionGrabbing = false;
     regionCapture = new RegionCapture(desktop, this);
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {

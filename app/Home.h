@@ -10,17 +10,16 @@
 
 class DesktopGrabber;
 class DrawBoard;
+class FullScreenCapture;
 class GlobalHotKeys;
-class QMediaPlayer;
-class QMenu;
-class QTimer;
 class RegionCapture;
+class TrayMenu;
 class WindowWithdrawal;
 struct DesktopPicture;
 
-// The tray-resident main panel: four picture buttons, the tray icon with its menu, the system-wide
-// hot keys and the full-screen capture. It lives for the whole run; every other window is opened
-// from here on demand and runs on its own.
+// The tray-resident main panel: four picture buttons and the system-wide hot keys; the tray icon
+// with its menu (TrayMenu) and the full-screen capture (FullScreenCapture) are its parts. It lives
+// for the whole run; every other window is opened from here on demand and runs on its own.
 class Home : public QWidget
 {
     Q_OBJECT
@@ -30,7 +29,7 @@ public:
     ~Home() override;
 
     // The last full-screen capture; null until the first one.
-    const QPixmap &lastCapture() const { return screenPixmap; }
+    const QPixmap &lastCapture() const;
 
     // While a modal dialog of the program is open (a save dialog, a message), an action from
     // outside it (a hot key, a later start's request) would stack another dialog or a frozen
@@ -62,23 +61,17 @@ private:
     void registerHotKeys();
     void unregisterHotKeys();
     void dispatchHotKey(int id);
-    void releaseCaptureTimerAndPlayer();
-    void keepCapture(const DesktopPicture &desktop);
     void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown);
-    void createTrayIcon();
-    void addAutostartEntry(QMenu *menu);
     void applyPanelStyle();
     void createButtons();
 
-    QPixmap screenPixmap;
-    QString saveFileName;
-    QTimer *timer = nullptr;
-    QMediaPlayer *player = nullptr;
     QPointer<DrawBoard> drawBoard; // the board opened last; closed boards are deleted
     QPoint dragOffset;
     GlobalHotKeys *hotKeys = nullptr;
     std::unique_ptr<DesktopGrabber> grabber;
     std::unique_ptr<WindowWithdrawal> withdrawal;
+    FullScreenCapture *fullScreen = nullptr;
+    TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
-    bool grabbing = false; // a capture's panel is leaving the screen or its desktop being grabbed
+    bool regionGrabbing = false; // a region capture's panel is leaving the screen or its desktop being grabbed
 };

@@ -1,4 +1,5 @@
 #include "app/Home.h"
+#include "app/TrayMenu.h"
 #include "board/DrawBoard.h"
 #include "capture/FreedomCut.h"
 #include "help/Help.h"
@@ -31,6 +32,7 @@ private slots:
     void shortcutPressesItsButton();
     void closedBoardIsFreed();
     void panelAndTrayShareThreeActions();
+    void trayMenuTakesMoreEntriesInPlace();
     void trayActivation_data();
     void trayActivation();
     void hideEntryKeepsPanelWithoutTray();
@@ -216,6 +218,37 @@ void HomeTest::panelAndTrayShareThreeActions()
     trayEntries.at(4)->trigger();
     QVERIFY(home.isVisible());
     QTRY_VERIFY(home.isActiveWindow());
+}
+
+void HomeTest::trayMenuTakesMoreEntriesInPlace()
+{
+    Home home;
+    auto *tray = home.findChild<TrayMenu *>();
+    QVERIFY(tray);
+    QCOMPARE(tray->menu(), tray->icon()->contextMenu());
+    QCOMPARE(tray->panelEntries(), home.actions());
+
+    // An entry before the panel's group acts when chosen, and the panel's right-click menu stays
+    // as it was; a submenu goes where it is asked to, its choices inside it.
+    int chosen = 0;
+    QAction *first = tray->addEntry(QStringLiteral("cut"), QStringLiteral("甲"), [&chosen] { ++chosen; },
+                                    tray->panelEntries().first());
+    QMenu *choices = tray->addSubmenu(QString(), QStringLiteral("乙"), tray->firstTrayOnlyEntry());
+    choices->addAction(QStringLiteral("丙"));
+    QAction *last = tray->addEntry(QString(), QStringLiteral("丁"), [] {});
+
+    const QList<QAction *> entries = tray->menu()->actions();
+    QCOMPARE(entries.size(), 9);
+    QCOMPARE(entries.first(), first);
+    QVERIFY(!first->icon().isNull());
+    QCOMPARE(entries.mid(1, 3), home.actions());
+    QCOMPARE(entries.at(5)->menu(), choices);
+    QCOMPARE(entries.at(5)->text(), QStringLiteral("乙"));
+    QCOMPARE(entries.at(6), tray->firstTrayOnlyEntry());
+    QCOMPARE(entries.last(), last);
+    QCOMPARE(home.actions().size(), 3);
+    first->trigger();
+    QCOMPARE(chosen, 1);
 }
 
 void HomeTest::trayActivation_data()

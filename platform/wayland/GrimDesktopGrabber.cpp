@@ -1,9 +1,10 @@
 #include "GrimDesktopGrabber.h"
 
+#include "platform/GrabAnswer.h"
+
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
 
 namespace {
 
@@ -30,7 +31,7 @@ class GrimRun : public QObject
 public:
     GrimRun(QObject *context, DesktopGrabber::Done done)
         : QObject(context)
-        , done(std::move(done))
+        , grabAnswer(context, std::move(done))
     {
     }
 
@@ -43,7 +44,7 @@ public:
             if (error == QProcess::FailedToStart)
                 answer(failedPicture(QStringLiteral("cannot start grim: %1").arg(process.errorString())));
         });
-        QTimer::singleShot(timeoutMs, this, [this, seconds = timeoutMs / 1000.0] {
+        grabAnswer.expireAfter(timeoutMs, [this, seconds = timeoutMs / 1000.0] {
             answer(failedPicture(QStringLiteral("grim took no screenshot within %1 s").arg(seconds, 0, 'g', 2)));
             process.kill();
         });
@@ -68,16 +69,14 @@ private:
 
     void answer(const DesktopPicture &picture)
     {
-        if (answered)
+        if (grabAnswer.isOver())
             return;
-        answered = true;
+        grabAnswer.answer(picture);
         deleteLater();
-        QTimer::singleShot(0, parent(), [done = done, picture] { done(picture); });
     }
 
-    DesktopGrabber::Done done;
+    GrabAnswer grabAnswer;
     QProcess process;
-    bool answered = false;
 };
 
 } // namespace

@@ -1,12 +1,13 @@
 #include "KWinDesktopGrabber.h"
 
+#include "platform/GrabAnswer.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <limits>
@@ -35,7 +36,7 @@ class WorkspaceShot : public QObject
 public:
     WorkspaceShot(QObject *context, Done done, std::shared_ptr<DesktopGrabber> fallback)
         : QObject(context)
-        , done(std::move(done))
+        , answer(context, std::move(done))
         , fallback(std::move(fallback))
     {
     }
@@ -69,7 +70,7 @@ public:
         connect(watcher, &QDBusPendingCallWatcher::finished, this, &WorkspaceShot::takeReply);
         reader = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
         connect(reader, &QSocketNotifier::activated, this, &WorkspaceShot::readPixels);
-        QTimer::singleShot(timeoutMs, this, [this, timeoutMs] {
+        answer.expireAfter(timeoutMs, [this, timeoutMs] {
             refused(QStringLiteral("KWin sent no picture within %1 s").arg(timeoutMs / 1000.0));
         });
     }
@@ -143,36 +144,28 @@ private:
     // This way gave no picture: the fallback's turn, where there is one.
     void refused(const QString &detail)
     {
-        if (over)
+        if (answer.isOver())
             return;
-        if (!fallback) {
-            end(failedPicture(detail));
-            return;
-        }
+        answer.handOver(fallback, failedPicture(detail));
         ended();
-        QObject *context = parent();
-        QTimer::singleShot(0, context, [fallback = fallback, context, done = done] { fallback->grab(context, done); });
     }
 
     void end(const DesktopPicture &picture)
     {
-        if (over)
+        if (answer.isOver())
             return;
+        answer.answer(picture);
         ended();
-        // From the event loop and addressed to the context: the answer may delete it, and this
-        // object with it; and nothing is called once it has gone.
-        QTimer::singleShot(0, parent(), [done = done, picture] { done(picture); });
     }
 
     void ended()
     {
-        over = true;
         if (reader)
             reader->setEnabled(false);
         deleteLater();
     }
 
-    Done done;
+    GrabAnswer answer;
     std::shared_ptr<DesktopGrabber> fallback;
     int readEnd = -1;
     QSocketNotifier *reader = nullptr;
@@ -180,7 +173,6 @@ private:
     QVariantMap results;
     bool replied = false;
     bool written = false;
-    bool over = false;
 };
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "PortalDesktopGrabber.h"
 
+#include "platform/GrabAnswer.h"
 #include "platform/wayland/PortalRequest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -35,27 +35,21 @@ PortalDesktopGrabber::PortalDesktopGrabber(std::shared_ptr<DesktopGrabber> fallb
 
 void PortalDesktopGrabber::grab(QObject *context, Done done)
 {
-    // The request lives as a child of the context, so a context that goes takes the answer along.
-    // Each answer comes from the event loop, addressed to the context: it may delete the context,
-    // and the request with it.
+    // The request lives as a child of the context, so a context that goes takes the answer along;
+    // the answer lives as long as the request's connections hold it.
     auto *request = new PortalRequest(bus, context);
-    auto answer = [request, context, done](const DesktopPicture &picture) {
+    const auto answer = std::make_shared<GrabAnswer>(context, std::move(done));
+    QObject::connect(request, &PortalRequest::answered, request, [request, answer](uint response, const QVariantMap &results) {
+        answer->answer(pictureFromScreenshotAnswer(response, results));
         request->deleteLater();
-        QTimer::singleShot(0, context, [done, picture] { done(picture); });
-    };
-    QObject::connect(request, &PortalRequest::answered, request, [answer](uint response, const QVariantMap &results) {
-        answer(pictureFromScreenshotAnswer(response, results));
     });
     QObject::connect(request, &PortalRequest::failed, request,
-                     [request, answer, done, fallback = fallback, context](const QString &reason, bool unavailable) {
-                         if (unavailable && fallback) {
-                             request->deleteLater();
-                             QTimer::singleShot(0, context, [fallback, context, done] { fallback->grab(context, done); });
-                         } else if (unavailable) {
-                             answer(DesktopPicture::failed(QStringLiteral("这个桌面没有截图门户"), reason));
-                         } else {
-                             answer(DesktopPicture::failed(QStringLiteral("截图门户没有交出屏幕画面"), reason));
-                         }
+                     [request, answer, fallback = fallback](const QString &reason, bool unavailable) {
+                         if (unavailable)
+                             answer->handOver(fallback, DesktopPicture::failed(QStringLiteral("这个桌面没有截图门户"), reason));
+                         else
+                             answer->answer(DesktopPicture::failed(QStringLiteral("截图门户没有交出屏幕画面"), reason));
+                         request->deleteLater();
                      });
     request->send(QLatin1String(screenshotInterface), QStringLiteral("Screenshot"), {QString()},
                   {{QStringLiteral("interactive"), false}}, timeoutMs);

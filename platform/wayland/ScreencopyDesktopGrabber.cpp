@@ -1,11 +1,9 @@
 #include "ScreencopyDesktopGrabber.h"
 
+#include "platform/GrabAnswer.h"
 #include "platform/wayland/OutputPictures.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
-
-#include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -65,13 +63,14 @@ struct ScreencopyDesktopGrabber::Frame
 
 struct ScreencopyDesktopGrabber::Capture
 {
-    QPointer<QObject> context;
-    Done done;
-    std::vector<std::unique_ptr<Frame>> frames;
-    // Deleted later: a capture may end inside its timer's own signal.
-    QTimer *timeout = new QTimer;
+    Capture(QObject *context, Done done)
+        : answer(context, std::move(done))
+    {
+    }
 
-    ~Capture() { timeout->deleteLater(); }
+    // Its time limit goes with the capture.
+    GrabAnswer answer;
+    std::vector<std::unique_ptr<Frame>> frames;
 };
 
 namespace {
@@ -239,10 +238,8 @@ void ScreencopyDesktopGrabber::grab(QObject *context, Done done)
         &ScreencopyDesktopGrabber::takeBuffer, &takeFlags, &ScreencopyDesktopGrabber::takeReady,
         &ScreencopyDesktopGrabber::takeFailed, [](void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t, uint32_t) {},
         [](void *, zwlr_screencopy_frame_v1 *, uint32_t, uint32_t, uint32_t) {}, &ScreencopyDesktopGrabber::takeBuffersDone};
-    captures.push_back(std::make_unique<Capture>());
+    captures.push_back(std::make_unique<Capture>(context, std::move(done)));
     Capture *capture = captures.back().get();
-    capture->context = context;
-    capture->done = std::move(done);
     for (const auto &output : outputs) {
         auto frame = std::make_unique<Frame>();
         frame->grabber = this;
@@ -253,11 +250,9 @@ void ScreencopyDesktopGrabber::grab(QObject *context, Done done)
         zwlr_screencopy_frame_v1_add_listener(frame->frame, &listener, frame.get());
         capture->frames.push_back(std::move(frame));
     }
-    capture->timeout->setSingleShot(true);
-    QObject::connect(capture->timeout, &QTimer::timeout, capture->timeout, [this, capture] {
+    capture->answer.expireAfter(timeoutMs, [this, capture] {
         finish(capture, QStringLiteral("the compositor copied no output within %1 s").arg(timeoutMs / 1000.0));
     });
-    capture->timeout->start(timeoutMs);
     if (capture->frames.empty())
         finish(capture, QStringLiteral("the compositor shows no output"));
     else
@@ -347,24 +342,15 @@ void ScreencopyDesktopGrabber::frameEnded(Capture *capture)
 
 void ScreencopyDesktopGrabber::finish(Capture *capture, const QString &why)
 {
-    QObject *context = capture->context;
-    if (context && fallback) {
-        // From the event loop, like every answer (see deliver()).
-        QTimer::singleShot(0, context, [fallback = fallback, context, done = capture->done] {
-            fallback->grab(context, done);
-        });
-        forget(capture);
-        return;
-    }
-    deliver(capture, failedPicture(why));
+    capture->answer.handOver(fallback, failedPicture(why));
+    forget(capture);
 }
 
 void ScreencopyDesktopGrabber::deliver(Capture *capture, const DesktopPicture &picture)
 {
-    // Not from inside the protocol's dispatch, which the answer may end by dropping this grabber;
-    // and addressed to the context, so that nothing is called once it has gone.
-    if (QObject *context = capture->context)
-        QTimer::singleShot(0, context, [done = capture->done, picture] { done(picture); });
+    // The answer comes from the event loop, not from inside the protocol's dispatch, which the
+    // answer may end by dropping this grabber.
+    capture->answer.answer(picture);
     forget(capture);
 }
 

@@ -1,0 +1,98 @@
+#include "FullScreenCapture.h"
+
+#include "capture/CaptureSave.h"
+#include "capture/ClipboardPicture.h"
+#include "common/BackgroundSave.h"
+#include "common/FailureMessage.h"
+#include "common/PictureDialog.h"
+#include "platform/DesktopGrabber.h"
+#include "platform/ShutterSound.h"
+#include "platform/WindowWithdrawal.h"
+
+#include <QMediaPlayer>
+#include <QTimer>
+#include <QWidget>
+
+FullScreenCapture::FullScreenCapture(QWidget *panel, DesktopGrabber &grabber, WindowWithdrawal &withdrawal)
+    : QObject(panel)
+    , panel(panel)
+    , grabber(grabber)
+    , withdrawal(withdrawal)
+{
+}
+
+FullScreenCapture::~FullScreenCapture() = default;
+
+void FullScreenCapture::take()
+{
+    if (grabbing)
+        return;
+    grabbing = true;
+    // The panel leaves the screen first, so it is never in the picture.
+    withdrawal.hide(panel, [this] {
+        grabber.grab(this, [this](const DesktopPicture &desktop) { keep(desktop); });
+    });
+}
+
+void FullScreenCapture::keep(const DesktopPicture &desktop)
+{
+    grabbing = false;
+    // Nothing was taken: no shutter, the last capture stays for saving, the panel returns at once.
+    if (!desktop.isValid()) {
+        panel->show();
+        showCaptureFailure(panel, desktop.failure);
+        return;
+    }
+    // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
+    // (tens of milliseconds for a large one).
+    offerOnClipboard(desktop.image);
+    picture = QPixmap::fromImage(desktop.image);
+    startHiddenTime();
+}
+
+void FullScreenCapture::startHiddenTime()
+{
+    // A capture within the previous one's time: that one's timer and sound end here, once; the
+    // new timer brings the panel back.
+    endHiddenTime();
+    // After the grab: the first QMediaPlayer of a run starts the media back end, which takes
+    // longer than the grab itself.
+    player = startShutterSound(this);
+    if (player)
+        player->setObjectName(QStringLiteral("shutterPlayer"));
+    timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("captureTimer"));
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, &FullScreenCapture::hiddenTimeOver);
+    timer->start(hiddenMs);
+}
+
+void FullScreenCapture::endHiddenTime()
+{
+    // deleteLater: the timer may be the sender of the signal being handled right now.
+    if (timer) {
+        timer->stop();
+        timer->deleteLater();
+        timer = nullptr;
+    }
+    if (player) {
+        player->stop();
+        player->deleteLater();
+        player = nullptr;
+    }
+}
+
+void FullScreenCapture::save()
+{
+    if (refuseWhileSaving(panel))
+        return;
+    saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));
+    if (saveFileName.isEmpty())
+        return;
+    // The name is asked for first, as ever; a user who chose one is told why nothing was written.
+    if (picture.isNull()) {
+        showNotice(panel, QStringLiteral("还没有截图，没有保存任何文件。请先按 Ctrl+Alt+X 截取全屏。"));
+        return;
+    }
+    savePictureInBackground(panel, flattenOnWhite(picture), saveFileName);
+}
