@@ -10,6 +10,7 @@
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
+#include "platform/WindowList.h"
 #include "platform/WindowMove.h"
 #include "platform/WindowWithdrawal.h"
 
@@ -47,6 +48,7 @@ Home::Home(QWidget *parent)
     : QWidget(parent)
     , grabber(DesktopGrabber::forThisSession())
     , withdrawal(WindowWithdrawal::forThisSession())
+    , windowList(WindowList::forThisSession())
 {
     withdrawal->follow(this);
     fullScreen = new FullScreenCapture(this, *grabber, *withdrawal);
@@ -237,7 +239,9 @@ void Home::freeCut()
 void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
 {
     regionGrabbing = false;
-    regionCapture = new RegionCapture(desktop, this);
+    // The windows as they were when the desktop was taken, before the overlays cover them.
+    const QVector<WindowFrame> windows = windowList ? windowList->windows() : QVector<WindowFrame>();
+    regionCapture = new RegionCapture(desktop, windows, this);
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
         if (panelWasShown)

@@ -14,6 +14,7 @@ class FullScreenCapture;
 class GlobalHotKeys;
 class RegionCapture;
 class TrayMenu;
+class WindowList;
 class WindowWithdrawal;
 struct DesktopPicture;
 
@@ -70,6 +71,7 @@ private:
     GlobalHotKeys *hotKeys = nullptr;
     std::unique_ptr<DesktopGrabber> grabber;
     std::unique_ptr<WindowWithdrawal> withdrawal;
+    std::unique_ptr<WindowList> windowList;  // null where the desktop tells no window's place
     FullScreenCapture *fullScreen = nullptr;
     TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
