@@ -64,6 +64,7 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
     // The window under the pointer and the magnifier follow it before any button is down.
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
+    setFocusPolicy(Qt::StrongFocus);
     if (!frozenPixmap.isNull()) {
         const QRect source = this->placement.source.isNull() ? frozenPixmap.rect() : this->placement.source;
         // Shares the pixmap's pixels: the magnifier and the colour key read from it.
@@ -222,6 +223,8 @@ QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QStrin
     button->setToolTip(toolTip);
     button->setStyleSheet(styleSheet);
     button->setFixedSize(regionButtonSize, regionButtonSize);
+    // The keys belong to the overlay: a focused button would take the arrows for itself.
+    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 

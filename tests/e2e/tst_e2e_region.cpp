@@ -32,6 +32,10 @@ private slots:
     void escapeCancels();
     void selectionGivesItsInside_data();
     void selectionGivesItsInside();
+    void clickTakesTheWindowUnderIt();
+    void handleAndArrowKeyAdjust();
+    void keysAndDoubleClickFinish();
+    void colourKeyAndDimming();
 
 private:
     bool openOverlay();
@@ -178,6 +182,98 @@ void TestE2eRegion::selectionGivesItsInside()
     QCOMPARE(picture.size(), inside.size());
     const QString difference = support::differenceFromPattern(picture, inside.topLeft());
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+// The window's outer frame on the screen: its client area grown by the decorations the window
+// manager says it added.
+static QRect outerFrame(const QString &window)
+{
+    const QRect client = windowGeometry(window);
+    const QStringList extents = windowProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")).split(QLatin1Char(','));
+    if (extents.size() != 4)
+        return {};
+    const int left = extents[0].trimmed().toInt(), right = extents[1].trimmed().toInt();
+    const int top = extents[2].trimmed().toInt(), bottom = extents[3].trimmed().toInt();
+    return client.adjusted(-left, -top, right, bottom);
+}
+
+void TestE2eRegion::clickTakesTheWindowUnderIt()
+{
+    ForeignWindow window;
+    QVERIFY(window.activate());
+    const QRect frame = outerFrame(window.windowId());
+    QVERIFY2(frame.isValid() && frame != windowGeometry(window.windowId()), "no decorated frame");
+    const QImage before = screenShot().copy(frame);
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    clickAt(frame.center());
+    key(QStringLiteral("Return"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    QCOMPARE(support::asRgb32(clipboardImage()), support::asRgb32(before));
+}
+
+void TestE2eRegion::handleAndArrowKeyAdjust()
+{
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(300, 200)));
+    // The bottom-right handle by (+40, +30), then the selection one pixel right.
+    dragOnScreen(QPoint(300, 200), QPoint(340, 230));
+    key(QStringLiteral("Right"));
+    key(QStringLiteral("Return"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    const QImage copied = clipboardImage();
+    QCOMPARE(copied.size(), QSize(239, 129));
+    const QString difference = support::differenceFromPattern(copied, QPoint(102, 101));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestE2eRegion::keysAndDoubleClickFinish()
+{
+    // Ctrl+S saves as the save button does.
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(300, 200)));
+    key(QStringLiteral("ctrl+s"));
+    const QString file = folder.filePath(QStringLiteral("keys.png"));
+    QVERIFY(saveThroughDialog(file));
+    QVERIFY(waitForOverlayToClose());
+    QCOMPARE(QImage(file).size(), QSize(198, 98));
+    QVERIFY(support::differenceFromPattern(QImage(file), QPoint(101, 101)).isEmpty());
+
+    // A double click inside copies as the copy button does.
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(400, 300), QPoint(600, 400)));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("500"), QStringLiteral("350"), QStringLiteral("click"),
+             QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"), QStringLiteral("80"),
+             QStringLiteral("1")});
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    QCOMPARE(clipboardImage().size(), QSize(199, 99));
+    QVERIFY(support::differenceFromPattern(clipboardImage(), QPoint(401, 301)).isEmpty());
+}
+
+void TestE2eRegion::colourKeyAndDimming()
+{
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(300, 200)));
+    // Outside the selection the screen is darker than the frozen desktop, inside it is not.
+    const QImage shot = screenShot();
+    const QPoint outside(700, 500), inside(200, 150);
+    QVERIFY(qGray(shot.pixel(outside)) < qGray(support::patternPixel(outside.x(), outside.y())));
+    QCOMPARE(shot.pixel(inside), support::patternPixel(inside.x(), inside.y()));
+
+    // C puts the colour under the pointer on the clipboard as text; the overlay stays.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("123"), QStringLiteral("45")});
+    key(QStringLiteral("c"));
+    const QString expected = QColor(support::patternPixel(123, 45)).name().toUpper();
+    QVERIFY(waitUntil([&] { return clipboardData(QStringLiteral("UTF8_STRING")) == expected.toLatin1(); }));
+    QVERIFY(overlayIsOpen());
+    key(QStringLiteral("Escape"));
+    QVERIFY(waitForOverlayToClose());
 }
 
 QTEST_MAIN(TestE2eRegion)
