@@ -4,6 +4,7 @@
 #include "MarkupStyle.h"
 
 #include <QImage>
+#include <QMetaType>
 #include <QPointF>
 #include <QRect>
 #include <QString>
@@ -42,6 +43,8 @@ struct MarkupItem {
     // Moves every point (and the patch with them; a moved Mosaic or Blur needs a new patch).
     void translate(const QPointF &offset);
 };
+
+Q_DECLARE_METATYPE(MarkupItem)
 
 namespace markup {
 
