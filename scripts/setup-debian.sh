@@ -37,6 +37,8 @@ test_packages=(
     xserver-xephyr
     # checking the Debian package and the autostart entry
     lintian appstream libglib2.0-bin file man-db
+    # drawing the button pictures again from their SVGs (scripts/render-icons.sh)
+    librsvg2-bin
 )
 windows_packages=(
     # the Qt for Windows comes as a tarball with its own moc, rcc and uic

@@ -156,7 +156,11 @@ QStringList pictureNames()
             QStringLiteral("hide"), QStringLiteral("help"), QStringLiteral("exit"),
             QStringLiteral("saveas"), QStringLiteral("cancel"), QStringLiteral("copy"),
             QStringLiteral("rotate"), QStringLiteral("scale"), QStringLiteral("scale_s"),
-            QStringLiteral("move"), QStringLiteral("move_down"), QStringLiteral("painter")};
+            QStringLiteral("move"), QStringLiteral("move_down"), QStringLiteral("painter"),
+            QStringLiteral("rectangle"), QStringLiteral("ellipse"), QStringLiteral("line"),
+            QStringLiteral("arrow"), QStringLiteral("pen"), QStringLiteral("marker"),
+            QStringLiteral("text"), QStringLiteral("number"), QStringLiteral("mosaic"),
+            QStringLiteral("blur"), QStringLiteral("undo"), QStringLiteral("redo")};
 }
 
 } // namespace
@@ -199,7 +203,7 @@ void TestResources::nothingElseIsCompiledIn()
         expected << kImg + name + QLatin1String(".png");
     expected << kSound << QStringLiteral(":/resources/icons/tavo-screenshot-32.png")
              << QStringLiteral(":/resources/icons/tavo-screenshot-256.png");
-    QCOMPARE(expected.size(), 24);
+    QCOMPARE(expected.size(), 36);
 
     const QSet<QString> extra = found - expected;
     const QSet<QString> missing = expected - found;
@@ -216,7 +220,8 @@ void TestResources::pictureFormat_data()
 
     const char *rgba[] = {"cut", "cutdown", "save", "savedown", "freecutdown", "open", "hide",
                           "help", "exit", "saveas", "cancel", "copy", "rotate", "scale", "scale_s",
-                          "move", "move_down", "painter"};
+                          "move", "move_down", "painter", "rectangle", "ellipse", "line", "arrow",
+                          "pen", "marker", "text", "number", "mosaic", "blur", "undo", "redo"};
     for (const char *name : rgba)
         QTest::newRow(name) << kImg + QLatin1String(name) + QLatin1String(".png") << QSize(200, 200) << 8 << 6;
     QTest::newRow("freecut") << kImg + QLatin1String("freecut.png") << QSize(200, 200) << 8 << 3;

@@ -1,0 +1,73 @@
+#include "TextTool.h"
+
+#include "TextEditing.h"
+
+TextTool::TextTool(MarkupDocument &document, QObject *parent)
+    : MarkupTool(MarkupKind::Text, document, parent)
+{
+}
+
+TextTool::~TextTool() = default;
+
+void TextTool::press(const QPointF &point, Qt::KeyboardModifiers)
+{
+    if (editing) {
+        // A click inside the open box keeps typing there; elsewhere it ends the box.
+        if (!editing->bounds().contains(point.toPoint()))
+            finish();
+        return;
+    }
+    begin(point);
+    editing = std::make_unique<TextEditing>(point, style());
+    refresh();
+}
+
+void TextTool::move(const QPointF &, Qt::KeyboardModifiers)
+{
+}
+
+void TextTool::release(const QPointF &, Qt::KeyboardModifiers)
+{
+}
+
+void TextTool::finish()
+{
+    if (!editing)
+        return;
+    const QRect cursorArea = shownCursor;
+    item = editing->finishedItem();
+    editing.reset();
+    shownCursor = QRect();
+    emit drawingChanged(cursorArea);
+    commit();
+}
+
+bool TextTool::keyPress(const QKeyEvent &event)
+{
+    if (!editing || !editing->keyPress(event))
+        return false;
+    refresh();
+    return true;
+}
+
+void TextTool::inputMethod(const QInputMethodEvent &event)
+{
+    if (!editing)
+        return;
+    editing->inputMethod(event);
+    refresh();
+}
+
+QRect TextTool::cursorRectangle() const
+{
+    return editing ? editing->cursorRectangle() : QRect();
+}
+
+void TextTool::refresh()
+{
+    // The cursor is part of what is shown: the viewport draws it from cursorRectangle().
+    const QRect cursorBefore = shownCursor;
+    shownCursor = editing->cursorRectangle();
+    show(editing->item());
+    emit drawingChanged(cursorBefore | shownCursor);
+}
