@@ -3,13 +3,17 @@
 #include "ClipboardPicture.h"
 #include "Magnifier.h"
 #include "OverlayDecorations.h"
+#include "OverlayMarkup.h"
 #include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
+#include "markup/MarkupDocument.h"
+#include "markup/MarkupPainting.h"
 
 #include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -50,7 +54,8 @@ FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
 {
 }
 
-FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement, QWidget *parent)
+FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement, QWidget *parent,
+                       MarkupDocument *document)
     : QWidget(parent)
     , frozenPixmap(frozen)
     , placement(placement)
@@ -70,6 +75,14 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
         // Shares the pixmap's pixels: the magnifier and the colour key read from it.
         frozenPart = frozenPixmap.toImage().copy(source);
         dimmedPixmap = QPixmap::fromImage(dimmedCopy(frozenPart));
+        if (!document)
+            document = new MarkupDocument(frozenPixmap.toImage(), this);
+        markup = new OverlayMarkup(this, *document, source.topLeft(), frozenPart.rect());
+        connect(markup, &OverlayMarkup::changed, this, [this](const QRect &area) { update(toLogical(area)); });
+        connect(markup, &OverlayMarkup::toolChanged, this, [this] {
+            setPointer(pointer, false);
+            setCursor(Qt::CrossCursor);
+        });
     }
     saveButton = createActionButton(QStringLiteral("保存"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
@@ -77,6 +90,12 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
                                       QStringLiteral("QPushButton{border-image:url(:/resources/img/cancel.png)}"));
     copyButton = createActionButton(QStringLiteral("复制到剪切板"),
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/copy.png)}"));
+    pinButton = createActionButton(QStringLiteral("钉在桌面 (Ctrl+T)"),
+                                   QStringLiteral("QPushButton{border-image:url(:/resources/img/pin.png)}"));
+    textButton = createActionButton(QStringLiteral("识别文字 (Ctrl+R)"),
+                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/ocr.png)}"));
+    connect(pinButton, &QPushButton::clicked, this, &FreedomCut::pin_close);
+    connect(textButton, &QPushButton::clicked, this, &FreedomCut::text_close);
     hideButtonRow();
 }
 
@@ -234,6 +253,26 @@ void FreedomCut::placeButtonRow(const QPoint &pointer)
     saveButton->setGeometry(row.save);
     cancelButton->setGeometry(row.cancel);
     copyButton->setGeometry(row.copy);
+    placeMoreActions();
+}
+
+void FreedomCut::placeMoreActions()
+{
+    // Left of the three buttons, in their spacing; right of them where the screen ends first.
+    // The mark-up rows stand in line below them once a selection exists.
+    constexpr int pitch = 30;
+    const QRect three = cancelButton->geometry() | copyButton->geometry();
+    int left = three.left() - 2 * pitch;
+    if (left < 0)
+        left = three.right() + 1 + pitch - regionButtonSize;
+    pinButton->move(left, three.top());
+    textButton->move(left + pitch, three.top());
+    if (!markup)
+        return;
+    if (hasSelection())
+        markup->placeRows(three | pinButton->geometry() | textButton->geometry(), rect());
+    else
+        markup->hideRows();
 }
 
 void FreedomCut::placeButtonRowAtSelection()
@@ -247,8 +286,10 @@ void FreedomCut::placeButtonRowAtSelection()
 void FreedomCut::hideButtonRow()
 {
     // Out of sight to the left of the screen, not hidden, until the pointer first moves.
-    for (QPushButton *button : {saveButton, cancelButton, copyButton})
+    for (QPushButton *button : {saveButton, cancelButton, copyButton, pinButton, textButton})
         button->setGeometry(-button->width(), button->height(), button->width(), button->height());
+    if (markup)
+        markup->hideRows();
 }
 
 void FreedomCut::connectActions()
@@ -261,8 +302,27 @@ void FreedomCut::connectActions()
 
 // ---- pointer ----------------------------------------------------------------------------------
 
+const MarkupDocument &FreedomCut::markupDocument() const
+{
+    return markup->markupDocument();
+}
+
+bool FreedomCut::drawsMarkup() const
+{
+    return markup && markup->hasTool() && mode == Mode::Chosen;
+}
+
 void FreedomCut::mousePressEvent(QMouseEvent *event)
 {
+    const QPoint at = toDevice(event->localPos());
+    if (drawsMarkup()) {
+        // With a tool in hand the pointer draws; a right click puts the tool away.
+        if (event->button() == Qt::LeftButton)
+            markup->press(at, event->modifiers());
+        else if (event->button() == Qt::RightButton)
+            markup->putToolAway();
+        return;
+    }
     const bool busy = mode == Mode::Drawing || mode == Mode::Adjusting || mode == Mode::Pressed;
     if (event->button() == Qt::RightButton && !busy) {
         close();
@@ -270,7 +330,6 @@ void FreedomCut::mousePressEvent(QMouseEvent *event)
     }
     if (event->button() != Qt::LeftButton)
         return;
-    const QPoint at = toDevice(event->localPos());
     pressPoint = at;
     if (mode == Mode::Chosen) {
         const SelectionPart part = partAt(selection(), at, int(std::ceil(handleReach * ratio)));
@@ -295,6 +354,10 @@ void FreedomCut::mousePressEvent(QMouseEvent *event)
 void FreedomCut::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint at = toDevice(event->localPos());
+    if (drawsMarkup()) {
+        markup->move(at, event->modifiers());
+        return;
+    }
     switch (mode) {
     case Mode::Waiting:
         setHovered(frameAt(windowFrames, at, deviceRect()));
@@ -336,6 +399,10 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint at = toDevice(event->localPos());
+    if (drawsMarkup()) {
+        markup->release(at, event->modifiers());
+        return;
+    }
     switch (mode) {
     case Mode::Pressed:
         choose(selectionAround(frameAt(windowFrames, pressPoint, deviceRect())));
@@ -359,6 +426,8 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
 
 void FreedomCut::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (drawsMarkup())
+        return;
     if (event->button() == Qt::LeftButton && mode == Mode::Chosen
         && litArea(selection()).contains(toDevice(event->localPos())))
         copy_close();
@@ -385,10 +454,31 @@ void FreedomCut::updateCursor(const QPoint &device)
 
 void FreedomCut::keyPressEvent(QKeyEvent *event)
 {
+    // A text box and the tools come first: Escape ends the box, then puts the tool away.
+    if (markup && hasSelection() && markup->keyPress(event))
+        return;
     if (event->key() == Qt::Key_Escape)
         close();
     else if (!handleSelectionKey(event))
         QWidget::keyPressEvent(event);
+}
+
+void FreedomCut::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (markup && markup->isTyping())
+        markup->inputMethod(event);
+    else
+        QWidget::inputMethodEvent(event);
+}
+
+QVariant FreedomCut::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (markup && markup->isTyping()) {
+        const QVariant answer = markup->inputMethodQuery(query, ratio);
+        if (answer.isValid())
+            return answer;
+    }
+    return QWidget::inputMethodQuery(query);
 }
 
 bool FreedomCut::handleSelectionKey(QKeyEvent *event)
@@ -402,12 +492,19 @@ bool FreedomCut::handleSelectionKey(QKeyEvent *event)
     }
     if (mode != Mode::Chosen)
         return false;
+    if (markup && markup->hasTool() && (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up
+                                        || key == Qt::Key_Down))
+        return false;  // the selection stays put while drawing
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
         copy_close();
     } else if (control && key == Qt::Key_C) {
         copy_close();
     } else if (control && key == Qt::Key_S) {
         save_close();
+    } else if (control && key == Qt::Key_T) {
+        pin_close();
+    } else if (control && key == Qt::Key_R) {
+        text_close();
     } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
         const Selection s = nudged(selection(), key, modifiers & Qt::ShiftModifier, control ? 10 : 1, deviceRect());
         setSelection(s.start, s.end);
@@ -451,7 +548,7 @@ void FreedomCut::paintEvent(QPaintEvent *event)
         painter.drawPixmap(exposed.topLeft(), dimmedPixmap, exposed);
         const QRect bright = exposed & lit;
         if (!bright.isEmpty())
-            painter.drawPixmap(bright.topLeft(), frozenPixmap, bright.translated(placement.source.topLeft()));
+            markup->paint(painter, bright);
     }
     // The marks and the outline over the picture just drawn, not the picture again.
     paintOverlayInDevicePixels(painter, QPixmap(), shown.start, shown.end,
@@ -488,7 +585,49 @@ void FreedomCut::showEvent(QShowEvent *)
 
 QImage FreedomCut::renderRegion(const QRect &area) const
 {
-    return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+    QImage picture = renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+    if (markup && !picture.isNull()) {
+        // The items over the frozen desktop, at its device pixels.
+        const qreal pictureRatio = picture.devicePixelRatioF();
+        picture.setDevicePixelRatio(1);
+        QPainter painter(&picture);
+        const QRect inPicture = area.translated(placement.source.topLeft());
+        painter.translate(-inPicture.topLeft());
+        markup::paintMarkup(painter, markupDocument(), inPicture);
+        painter.end();
+        picture.setDevicePixelRatio(pictureRatio);
+    }
+    return picture;
+}
+
+QImage FreedomCut::regionPicture() const
+{
+    const QRect area = copyGrabRect(startPoint, endPoint);
+    return hasSelection() && !area.isNull() ? renderRegion(area) : QImage();
+}
+
+void FreedomCut::pin_close()
+{
+    const QRect area = copyGrabRect(startPoint, endPoint);
+    if (!hasSelection() || area.isNull()) {
+        askForSelection();
+        return;
+    }
+    if (markup)
+        markup->finishDrawing();
+    emit pinRequested(renderRegion(area), logicalPoint(area.topLeft()));
+    close();
+}
+
+void FreedomCut::text_close()
+{
+    const QRect area = copyGrabRect(startPoint, endPoint);
+    if (!hasSelection() || area.isNull()) {
+        askForSelection();
+        return;
+    }
+    emit textRequested(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
+    close();
 }
 
 void FreedomCut::askForSelection()
@@ -513,6 +652,8 @@ void FreedomCut::save_close()
                                                 QStringLiteral("picture (*.png *.jpg)"));
     if (!self || fileName.isNull())
         return;
+    if (markup)
+        markup->finishDrawing();
     regionPixmap = QPixmap::fromImage(renderRegion(area));
     // The overlay closes once the file is written. A failed write keeps it and its selection, so
     // the capture can still be saved elsewhere or copied.
@@ -526,6 +667,8 @@ void FreedomCut::copy_close()
         askForSelection();
         return;
     }
+    if (markup)
+        markup->finishDrawing();
     regionPixmap = QPixmap::fromImage(renderRegion(area));
     offerOnClipboard(regionPixmap.toImage());
     close();

@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QWidget>
 
+class MarkupDocument;
+class OverlayMarkup;
 class QPushButton;
 class QScreen;
 
@@ -26,9 +28,11 @@ class FreedomCut : public QWidget
 
 public:
     // `frozen` is the desktop as it was when the capture began, at device pixels; `placement`
-    // says which part of it this overlay shows (by default all of it).
+    // says which part of it this overlay shows (by default all of it); `document` holds the
+    // mark-up the overlays of one capture share (by default one of the overlay's own).
     FreedomCut(const QPixmap &frozen, QWidget *parent);
-    FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement, QWidget *parent = nullptr);
+    FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement, QWidget *parent = nullptr,
+               MarkupDocument *document = nullptr);
 
     // Shows the overlay full screen on `screen`.
     void showOn(QScreen *screen);
@@ -43,9 +47,17 @@ public:
     // The chosen selection, normalised, in device pixels.
     Selection selection() const { return normalised({startPoint, endPoint}); }
 
+    // The region as it leaves: the frozen desktop inside the selection with the mark-up over
+    // it, at device pixels (with the overlay's device pixel ratio); null without a region.
+    QImage regionPicture() const;
+
 signals:
     // A new selection began here with the left button.
     void selectionStarted();
+    // The region is to be pinned on the screen where it stands (`logicalTopLeft` in the overlay's
+    // coordinates), or its text read; the overlay closes.
+    void pinRequested(const QImage &picture, const QPoint &logicalTopLeft);
+    void textRequested(const QImage &picture);
 
 public slots:
     void save_close();
@@ -60,6 +72,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     enum class Mode {
@@ -71,6 +85,11 @@ private:
     };
 
     QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
+    void placeMoreActions();
+    void pin_close();
+    void text_close();
+    bool drawsMarkup() const;
+    const MarkupDocument &markupDocument() const;
     void placeButtonRow(const QPoint &pointer);
     void placeButtonRowAtSelection();
     void hideButtonRow();
@@ -114,4 +133,7 @@ private:
     QPushButton *copyButton = nullptr;
     QPushButton *saveButton = nullptr;
     QPushButton *cancelButton = nullptr;
+    QPushButton *pinButton = nullptr;
+    QPushButton *textButton = nullptr;
+    OverlayMarkup *markup = nullptr;  // null without a frozen picture
 };

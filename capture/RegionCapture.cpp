@@ -2,6 +2,7 @@
 
 #include "FreedomCut.h"
 #include "SelectionGeometry.h"
+#include "markup/MarkupDocument.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/WindowList.h"
 
@@ -17,6 +18,7 @@ RegionCapture::RegionCapture(const DesktopPicture &desktop, QObject *parent)
 RegionCapture::RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, QObject *parent)
     : QObject(parent)
     , frozen(QPixmap::fromImage(desktop.image))
+    , document(new MarkupDocument(desktop.image, this))
 {
     for (const ScreenPart &part : desktop.screens)
         if (part.screen)
@@ -40,7 +42,11 @@ FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal 
                                       const QVector<WindowFrame> &windows)
 {
     const OverlayPlacement placement{area.isEmpty() ? QRect() : area, scale > 0 ? scale : screen->devicePixelRatio()};
-    auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement);
+    auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement, nullptr, document);
+    connect(overlay, &FreedomCut::pinRequested, this, [this, screen](const QImage &picture, const QPoint &topLeft) {
+        emit pinRequested(picture, topLeft, screen);
+    });
+    connect(overlay, &FreedomCut::textRequested, this, &RegionCapture::textRequested);
     if (!area.isEmpty()) {
         QVector<QRect> frames;
         frames.reserve(windows.size());

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class FreedomCut;
+class MarkupDocument;
 class QScreen;
 struct DesktopPicture;
 struct WindowFrame;
@@ -35,6 +36,9 @@ public:
 signals:
     // Every overlay has closed.
     void finished();
+    // The region is to be pinned at its place (`logicalTopLeft` on `screen`), or its text read.
+    void pinRequested(const QImage &picture, const QPoint &logicalTopLeft, QScreen *screen);
+    void textRequested(const QImage &picture);
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.
@@ -49,6 +53,7 @@ private:
     };
 
     QPixmap frozen;
+    MarkupDocument *document = nullptr;  // the mark-up every screen's overlay shows
     QVector<Overlay> shown;
     bool ending = false;
 };

@@ -160,7 +160,8 @@ QStringList pictureNames()
             QStringLiteral("rectangle"), QStringLiteral("ellipse"), QStringLiteral("line"),
             QStringLiteral("arrow"), QStringLiteral("pen"), QStringLiteral("marker"),
             QStringLiteral("text"), QStringLiteral("number"), QStringLiteral("mosaic"),
-            QStringLiteral("blur"), QStringLiteral("undo"), QStringLiteral("redo")};
+            QStringLiteral("blur"), QStringLiteral("undo"), QStringLiteral("redo"),
+            QStringLiteral("pin"), QStringLiteral("ocr")};
 }
 
 } // namespace
@@ -221,7 +222,8 @@ void TestResources::pictureFormat_data()
     const char *rgba[] = {"cut", "cutdown", "save", "savedown", "freecutdown", "open", "hide",
                           "help", "exit", "saveas", "cancel", "copy", "rotate", "scale", "scale_s",
                           "move", "move_down", "painter", "rectangle", "ellipse", "line", "arrow",
-                          "pen", "marker", "text", "number", "mosaic", "blur", "undo", "redo"};
+                          "pen", "marker", "text", "number", "mosaic", "blur", "undo", "redo",
+                          "pin", "ocr"};
     for (const char *name : rgba)
         QTest::newRow(name) << kImg + QLatin1String(name) + QLatin1String(".png") << QSize(200, 200) << 8 << 6;
     QTest::newRow("freecut") << kImg + QLatin1String("freecut.png") << QSize(200, 200) << 8 << 3;
