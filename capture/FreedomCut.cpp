@@ -600,12 +600,6 @@ QImage FreedomCut::renderRegion(const QRect &area) const
     return picture;
 }
 
-QImage FreedomCut::regionPicture() const
-{
-    const QRect area = copyGrabRect(startPoint, endPoint);
-    return hasSelection() && !area.isNull() ? renderRegion(area) : QImage();
-}
-
 void FreedomCut::pin_close()
 {
     const QRect area = copyGrabRect(startPoint, endPoint);

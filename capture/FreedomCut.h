@@ -47,9 +47,8 @@ public:
     // The chosen selection, normalised, in device pixels.
     Selection selection() const { return normalised({startPoint, endPoint}); }
 
-    // The region as it leaves: the frozen desktop inside the selection with the mark-up over
-    // it, at device pixels (with the overlay's device pixel ratio); null without a region.
-    QImage regionPicture() const;
+    // While a text box is open, where its cursor is, for the input method's candidate window.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 signals:
     // A new selection began here with the left button.
@@ -73,7 +72,6 @@ protected:
     void showEvent(QShowEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     enum class Mode {

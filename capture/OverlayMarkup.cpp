@@ -59,8 +59,7 @@ bool OverlayMarkup::isTyping() const
 
 QPointF OverlayMarkup::inPicture(const QPoint &device) const
 {
-    // The centre of the device pixel, so that a one-pixel line lies on the pixel pointed at.
-    return QPointF(device + origin) + QPointF(0.5, 0.5);
+    return QPointF(device + origin);
 }
 
 void OverlayMarkup::forwardChange(const QRect &pictureArea)
