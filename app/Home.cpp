@@ -9,6 +9,7 @@
 #include "common/PictureDialog.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
+#include "pin/Pins.h"
 #include "platform/Autostart.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
@@ -233,6 +234,7 @@ void Home::createTrayIcon()
     menu->addSeparator();
     menu->addAction(QIcon(QStringLiteral(":/resources/img/tray.png")), QStringLiteral("显示面板"), this,
                     SLOT(showPanel()), QKeySequence());
+    menu->addAction(QStringLiteral("贴图"), this, SLOT(pinClipboard()));
     addAutostartEntry(menu);
 
     tray->setContextMenu(menu);
@@ -392,4 +394,11 @@ void Home::mouseMoveEvent(QMouseEvent *event)
     // so the window position is stale and each step would be counted twice.
     const QPoint topLeft = event->globalPos() - dragOffset;
     setGeometry(topLeft.x(), topLeft.y(), width(), height());
+}
+
+void Home::pinClipboard()
+{
+    QString failure;
+    if (!::pinClipboard(&failure))
+        showFailure(this, failure);
 }

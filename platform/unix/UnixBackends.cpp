@@ -4,6 +4,7 @@
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
@@ -12,6 +13,7 @@
 #include "platform/WindowWithdrawal.h"
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
+#include "platform/wayland/KWinKeepAbove.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "platform/wayland/WaylandGrabberChoice.h"
 #include "platform/x11/X11ClipboardManager.h"
@@ -23,6 +25,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QWidget>
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
@@ -113,4 +116,13 @@ bool clipboardKeptAfterExit()
 void useParentConsoleForOutput()
 {
     // Standard output and error are the terminal's already.
+}
+
+void keepAboveOtherWindows(QWidget *window)
+{
+    // On xcb the toolkit asks the window manager for _NET_WM_STATE_ABOVE; Wayland has no such
+    // request, so KWin is asked in its own way.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (runsOnWayland())
+        keepAboveOnKWin(window);
 }
