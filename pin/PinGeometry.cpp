@@ -32,22 +32,11 @@ QSize zoomedSize(const QSizeF &natural, int percent)
                  std::max(1, int(std::lround(natural.height() * scale))));
 }
 
-namespace {
-
-int keptAlong(int start, int oldLength, int newLength, int anchor)
+QPointF zoomedTopLeft(const QPointF &topLeft, int oldPercent, int newPercent, const QPointF &anchor)
 {
-    if (oldLength <= 0)
-        return start;
-    const double fraction = double(anchor - start) / oldLength;
-    return anchor - int(std::lround(fraction * newLength));
-}
-
-} // namespace
-
-QPoint zoomedTopLeft(const QPoint &topLeft, const QSize &oldSize, const QSize &newSize, const QPoint &anchor)
-{
-    return QPoint(keptAlong(topLeft.x(), oldSize.width(), newSize.width(), anchor.x()),
-                  keptAlong(topLeft.y(), oldSize.height(), newSize.height(), anchor.y()));
+    if (oldPercent <= 0)
+        return topLeft;
+    return anchor - (anchor - topLeft) * (double(newPercent) / oldPercent);
 }
 
 int fittingZoom(const QSizeF &natural, const QSize &room)

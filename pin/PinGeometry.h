@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QSizeF>
@@ -29,9 +30,10 @@ int wheelSteps(int angleDelta, int *pending);
 // A picture of `natural` logical size shown at `percent`, rounded, never smaller than one pixel.
 QSize zoomedSize(const QSizeF &natural, int percent);
 
-// Where a picture of `oldSize` whose top-left is `topLeft` goes when it is resized to `newSize`
-// about `anchor`: the picture's point under the anchor stays under it.
-QPoint zoomedTopLeft(const QPoint &topLeft, const QSize &oldSize, const QSize &newSize, const QPoint &anchor);
+// Where a picture whose top-left is `topLeft` at `oldPercent` goes when it is zoomed to
+// `newPercent` about `anchor`: the picture's point under the anchor stays under it. Kept in
+// fractions of a pixel, so that steps up and back down end where they started.
+QPointF zoomedTopLeft(const QPointF &topLeft, int oldPercent, int newPercent, const QPointF &anchor);
 
 // The zoom that fits a picture of `natural` logical size into `room`: 100 when it fits as it is,
 // otherwise the largest whole percentage that fits (but not below the smallest zoom).

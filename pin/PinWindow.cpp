@@ -62,7 +62,15 @@ QRect PinWindow::pictureGeometry() const
 
 void PinWindow::placePicture(const QPoint &logicalTopLeft)
 {
+    exactTopLeft = logicalTopLeft;
     move(logicalTopLeft - QPoint(frameWidth, frameWidth));
+}
+
+void PinWindow::moveEvent(QMoveEvent *)
+{
+    // Moved by a drag or by the window manager: the place is whole pixels again.
+    if (pictureGeometry().topLeft() != exactTopLeft.toPoint())
+        exactTopLeft = pictureGeometry().topLeft();
 }
 
 void PinWindow::resizeToZoom()
@@ -74,11 +82,11 @@ void PinWindow::resizeToZoom()
 
 void PinWindow::setZoomPercent(int percent, const QPoint &anchor)
 {
-    const QRect before = pictureGeometry();
+    const int before = zoom;
     zoom = std::clamp(percent, pin::smallestZoomPercent, pin::largestZoomPercent);
     resizeToZoom();
-    const QSize after = pin::zoomedSize(naturalSize, zoom);
-    placePicture(pin::zoomedTopLeft(before.topLeft(), before.size(), after, anchor));
+    exactTopLeft = pin::zoomedTopLeft(exactTopLeft, before, zoom, anchor);
+    move(exactTopLeft.toPoint() - QPoint(frameWidth, frameWidth));
     zoomLabel.start();
     update();
 }

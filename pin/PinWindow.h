@@ -51,6 +51,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -62,6 +63,7 @@ private:
 
     QImage shown;
     QSizeF naturalSize; // the picture's size in logical pixels at 100 %
+    QPointF exactTopLeft; // the picture's place in fractions of a pixel, which zooming keeps
     int zoom = 100;
     int opacity = 100;
     int pendingWheel = 0;
