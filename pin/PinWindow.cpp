@@ -7,8 +7,10 @@
 #include "platform/ClipboardOffer.h"
 #include "platform/KeepAbove.h"
 #include "platform/WindowMove.h"
+#include "platform/WindowSystem.h"
 
 #include <QActionGroup>
+#include <QBackingStore>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -19,6 +21,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace {
 
@@ -53,6 +56,14 @@ PinWindow::PinWindow(const QImage &picture, QWidget *parent)
     zoomLabel.setInterval(zoomLabelMs);
     connect(&zoomLabel, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     resizeToZoom();
+    // On X11 the server keeps what the window shows and asks for a repaint (an expose) when it has
+    // lost some of it: the toolkit's copy of the window's pixels, as large again as the picture,
+    // is given back after each paint. Elsewhere the compositor may read the buffer at any time.
+    buffersReleased = runsOnX11();
+    // Once the window has settled: a release between a paint and its flush would cost a repaint.
+    bufferRelease.setSingleShot(true);
+    bufferRelease.setInterval(bufferReleaseMs);
+    connect(&bufferRelease, &QTimer::timeout, this, &PinWindow::releaseWindowBuffer);
 }
 
 QRect PinWindow::pictureGeometry() const
@@ -131,6 +142,50 @@ void PinWindow::paintEvent(QPaintEvent *)
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     if (zoomLabel.isActive())
         paintZoomLabel(painter);
+}
+
+bool PinWindow::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // After the flush that follows a paint; an activation change may also remake the buffer
+    // without a paint of its own.
+    switch (event->type()) {
+    case QEvent::UpdateRequest:
+    case QEvent::Paint:
+    case QEvent::ActivationChange:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        if (buffersReleased)
+            bufferRelease.start();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void PinWindow::releaseWindowBuffer()
+{
+    // The next paint finds the buffer the wrong size, makes it whole again and paints all of it.
+    QBackingStore *store = backingStore();
+    if (store && store->size() != QSize(1, 1))
+        store->resize(QSize(1, 1));
+}
+
+void PinWindow::showEvent(QShowEvent *)
+{
+    if (buffersReleased && windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool PinWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // An expose would otherwise be answered from the released buffer: it asks for a paint instead.
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        update();
+        bufferRelease.start();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PinWindow::paintZoomLabel(QPainter &painter)

@@ -20,6 +20,8 @@ public:
     static constexpr int frameWidth = 1;
     // How long a new zoom stays written on the pin.
     static constexpr int zoomLabelMs = 800;
+    // How long after its last paint a pin gives back its window buffer (X11).
+    static constexpr int bufferReleaseMs = 200;
 
     // `picture` keeps its device pixel ratio: a picture of ratio 2 shows at half its pixel size
     // in logical pixels, pixel for pixel on a screen of scale 2.
@@ -46,6 +48,7 @@ signals:
     void closeAllRequested();
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -55,11 +58,14 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void resizeToZoom();
     void paintZoomLabel(QPainter &painter);
     void addOpacityMenu(QMenu *menu);
+    void releaseWindowBuffer();
 
     QImage shown;
     QSizeF naturalSize; // the picture's size in logical pixels at 100 %
@@ -70,4 +76,6 @@ private:
     bool dragging = false;
     QPoint dragOffset;
     QTimer zoomLabel;
+    QTimer bufferRelease;
+    bool buffersReleased = false; // the window's own copy of the picture goes once it is on screen
 };

@@ -66,6 +66,12 @@ void PinTest::pinnedFileShowsItsPixelsAboveTheOthers()
              qPrintable(windowProperty(pin, QStringLiteral("_NET_WM_STATE"))));
     QVERIFY(run(QStringLiteral("xprop"), {QStringLiteral("-id"), pin, QStringLiteral("WM_STATE")}).contains("Normal"));
 
+    // Its menu drawn over it and gone: the pin paints what the menu covered again.
+    QVERIFY(openMenuOn(pin, QPoint(20, 20), instance.pid()));
+    key(QStringLiteral("Escape"));
+    QVERIFY(waitUntil([&] { return !menuIsOpen(instance.pid()); }));
+    QVERIFY(waitUntil([&] { return support::asRgb32(screenShot().copy(pictureArea(pin))) == support::asRgb32(picture); }));
+
     // Three notches up, the pointer inside it: 130 %, the point under the pointer kept.
     const QRect before = pictureArea(pin);
     const QPoint pointer = before.topLeft() + QPoint(50, 30);
