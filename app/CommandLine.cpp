@@ -82,6 +82,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
         parser.addOption(actions.back());
     }
     parser.addOption(output);
+    const QCommandLineOption pin(QStringLiteral("pin"),
+                                 QStringLiteral("Pin the picture in FILE on the screen, kept above other windows; "
+                                                "'-' pins the clipboard's picture."),
+                                 QStringLiteral("FILE"));
+    parser.addOption(pin);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open, with --board."),
                                  QStringLiteral("[FILE]"));
 
@@ -97,8 +102,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
         if (!parser.isSet(actions[i]))
             continue;
         if (result.request)
-            return usageError(QStringLiteral("give only one of --full, --save, --region, --board, --show, --quit"));
+            return usageError(QStringLiteral("give only one of --full, --save, --region, --board, --pin, --show, --quit"));
         result.request = InstanceRequest{actionOptions[i].verb, QString()};
+    }
+    if (parser.isSet(pin)) {
+        if (result.request)
+            return usageError(QStringLiteral("give only one of --full, --save, --region, --board, --pin, --show, --quit"));
+        const QString source = parser.value(pin);
+        if (source.isEmpty())
+            return usageError(QStringLiteral("missing FILE after --pin"));
+        result.request = InstanceRequest{Verb::Pin, source == clipboardPinSource ? source : QFileInfo(source).absoluteFilePath()};
     }
     const QStringList files = parser.positionalArguments();
     const bool board = result.request && result.request->verb == Verb::Board;

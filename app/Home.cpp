@@ -7,6 +7,7 @@
 #include "common/FailureMessage.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
+#include "pin/Pins.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/HotKeyTable.h"
@@ -20,6 +21,7 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -242,6 +244,10 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
     // The windows as they were when the desktop was taken, before the overlays cover them.
     const QVector<WindowFrame> windows = windowList ? windowList->windows() : QVector<WindowFrame>();
     regionCapture = new RegionCapture(desktop, windows, this);
+    connect(regionCapture, &RegionCapture::pinRequested, this,
+            [](const QImage &picture, const QPoint &topLeft, QScreen *screen) {
+                pinPicture(picture, screen ? screen->geometry().topLeft() + topLeft : topLeft, screen);
+            });
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
         if (panelWasShown)
@@ -280,4 +286,11 @@ void Home::mouseMoveEvent(QMouseEvent *event)
     // so the window position is stale and each step would be counted twice.
     const QPoint topLeft = event->globalPos() - dragOffset;
     setGeometry(topLeft.x(), topLeft.y(), width(), height());
+}
+
+void Home::pinClipboard()
+{
+    QString failure;
+    if (!::pinClipboard(&failure))
+        showFailure(this, failure);
 }

@@ -52,6 +52,8 @@ public slots:
     void hideToTray();
     // A new drawing board with the picture opened in it.
     void openPictureOnBoard(const QString &fileName);
+    // The tray menu's 贴图: pins the clipboard's picture, or says there is none.
+    void pinClipboard();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -1,7 +1,11 @@
 #include "PanelRequests.h"
 
 #include "Home.h"
+#include "common/FailureMessage.h"
+#include "pin/Pins.h"
 #include "platform/InstanceRequest.h"
+
+#include <QString>
 
 void performRequest(Home &panel, const InstanceRequest &request)
 {
@@ -30,6 +34,15 @@ void performRequest(Home &panel, const InstanceRequest &request)
         break;
     case Verb::Quit:
         panel.closeNormal();
+        break;
+    case Verb::Pin:
+        if (request.file == clipboardPinSource) {
+            panel.pinClipboard();
+        } else {
+            QString failure;
+            if (!pinFile(request.file, &failure))
+                showOpenFailure(&panel, request.file, failure);
+        }
         break;
     }
 }

@@ -75,6 +75,7 @@ void TrayMenu::addTrayOnlyEntries()
     // shows the panel: the tray menu offers it too.
     Home *home = &panel;
     trayOnly = addEntry(QStringLiteral("tray"), QStringLiteral("显示面板"), [home] { home->showPanel(); });
+    addEntry(QStringLiteral("pin"), QStringLiteral("贴图"), [home] { home->pinClipboard(); });
     addAutostartEntry();
 }
 

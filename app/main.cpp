@@ -7,6 +7,7 @@
 #include "app/ToolkitLanguage.h"
 #include "common/BackgroundSave.h"
 #include "common/ProgramTitle.h"
+#include "pin/Pins.h"
 #include "platform/InstanceGuard.h"
 #include "platform/PlatformChoice.h"
 #include "platform/StartUp.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -86,10 +88,30 @@ int printAndEnd(const CommandLine &command)
     return command.exitStatus;
 }
 
+// A pin asked for on the command line that has nothing to pin is refused here, with its reason
+// and status 1, whichever process would have pinned it; the running instance only says it in a
+// message, which the command's caller never sees.
+bool refusedPin(const std::optional<InstanceRequest> &request)
+{
+    if (!request || request->verb != InstanceRequest::Verb::Pin)
+        return false;
+    QString failure;
+    if (canPin(request->file, &failure))
+        return false;
+    const QString source = request->file == clipboardPinSource ? QStringLiteral("the clipboard") : request->file;
+    std::fprintf(stderr, "tavo-screenshot: cannot pin %s: %s\n", qPrintable(source), qPrintable(failure));
+    return true;
+}
+
 // A later start: the running instance performs the request (a plain start shows its panel).
 int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequest &request)
 {
-    QCoreApplication app(argc, argv);
+    // Only the clipboard needs the window system; everything else goes without a connection to it.
+    const bool readsClipboard = request.verb == InstanceRequest::Verb::Pin && request.file == clipboardPinSource;
+    const std::unique_ptr<QCoreApplication> app(readsClipboard ? new QGuiApplication(argc, argv)
+                                                               : new QCoreApplication(argc, argv));
+    if (refusedPin(request))
+        return 1;
     QString failure;
     if (instance.send(request, &failure))
         return 0;
@@ -110,6 +132,8 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
     QApplication::setQuitOnLastWindowClosed(false);
     useProgramIconForWindows();
     useChineseInToolkitTexts();
+    if (refusedPin(request))
+        return 1;
     // Log-out and kill end the run like the exit menu entry, releasing hot keys and the lock.
     const std::unique_ptr<QObject> terminationWatch = exitOnTerminationRequests();
     const FontWarmUp fonts;

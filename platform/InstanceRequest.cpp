@@ -10,13 +10,14 @@ namespace {
 
 using Verb = InstanceRequest::Verb;
 
-constexpr std::array<std::pair<Verb, const char *>, 6> verbNames{{
+constexpr std::array<std::pair<Verb, const char *>, 7> verbNames{{
     {Verb::Show, "show"},
     {Verb::Full, "full"},
     {Verb::Save, "save"},
     {Verb::Region, "region"},
     {Verb::Board, "board"},
     {Verb::Quit, "quit"},
+    {Verb::Pin, "pin"},
 }};
 
 // The path stays readable on the wire: only its slashes are left as they are.
@@ -41,7 +42,7 @@ QByteArray encodeRequest(const InstanceRequest &request)
     for (const auto &[verb, name] : verbNames)
         if (verb == request.verb)
             line = name;
-    if (request.verb == Verb::Board && !request.file.isEmpty())
+    if ((request.verb == Verb::Board || request.verb == Verb::Pin) && !request.file.isEmpty())
         line += ' ' + encodedPath(request.file);
     return line + '\n';
 }
@@ -64,15 +65,18 @@ std::optional<InstanceRequest> decodeRequest(QByteArray line)
     }
     if (!known)
         return std::nullopt;
+    // A pin always says what to pin.
     if (space < 0)
-        return request;
-    if (request.verb != Verb::Board)
+        return request.verb == Verb::Pin ? std::nullopt : std::optional(request);
+    if (request.verb != Verb::Board && request.verb != Verb::Pin)
         return std::nullopt;
     const QByteArray encoded = line.mid(space + 1);
     request.file = QUrl::fromPercentEncoding(encoded);
     // Only what our own encoding writes: this also turns away broken UTF-8, stray spaces and a
     // second argument.
-    if (request.file.isEmpty() || encodedPath(request.file) != encoded || !isPlainPath(request.file))
+    if (request.file.isEmpty() || encodedPath(request.file) != encoded)
+        return std::nullopt;
+    if (!isPlainPath(request.file) && !(request.verb == Verb::Pin && request.file == clipboardPinSource))
         return std::nullopt;
     return request;
 }

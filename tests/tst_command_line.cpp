@@ -51,6 +51,9 @@ void CommandLineTest::readsActions_data()
                                           << here + "/a b.png" << "";
     QTest::newRow("file before option") << QStringList{"/tmp/x.png", "--board"} << true << Verb::Board
                                         << absolute + "/x.png" << "";
+    QTest::newRow("pin, relative file") << QStringList{"--pin", "a b.png"} << true << Verb::Pin
+                                        << here + "/a b.png" << "";
+    QTest::newRow("pin the clipboard") << QStringList{"--pin", "-"} << true << Verb::Pin << "-" << "";
     QTest::newRow("one-shot") << QStringList{"--full", "-o", "shot.png"} << false << Verb::Show << ""
                               << here + "/shot.png";
     QTest::newRow("one-shot, long form") << QStringList{"--output=/tmp/s", "--full"} << false << Verb::Show
@@ -87,6 +90,10 @@ void CommandLineTest::refusesWithStatusTwo_data()
     QTest::newRow("two actions") << QStringList{"--full", "--quit"};
     QTest::newRow("file without --board") << QStringList{"--show", "x.png"};
     QTest::newRow("two files") << QStringList{"--board", "a.png", "b.png"};
+    QTest::newRow("pin without FILE") << QStringList{"--pin"};
+    QTest::newRow("pin with an empty FILE") << QStringList{"--pin", ""};
+    QTest::newRow("pin and another action") << QStringList{"--pin", "x.png", "--board"};
+    QTest::newRow("pin and a second file") << QStringList{"--pin", "x.png", "y.png"};
 }
 
 void CommandLineTest::refusesWithStatusTwo()

@@ -357,6 +357,11 @@ void InstanceTest::decodeAcceptsOnlyWellFormedLines_data()
     for (const char *verb : {"show", "full", "save", "region", "board", "quit"})
         QTest::newRow(verb) << b(verb) + '\n' << true;
     QTest::newRow("board with file") << encodeRequest({InstanceRequest::Verb::Board, "/tmp/x y.png"}) << true;
+    QTest::newRow("pin of a file") << encodeRequest({InstanceRequest::Verb::Pin, "/tmp/x y.png"}) << true;
+    QTest::newRow("pin of the clipboard") << b("pin -\n") << true;
+    QTest::newRow("pin of nothing") << b("pin\n") << false;
+    QTest::newRow("pin, relative file") << b("pin x.png\n") << false;
+    QTest::newRow("board of the clipboard") << b("board -\n") << false;
     QTest::newRow("unknown verb") << b("exec /bin/sh\n") << false;
     QTest::newRow("verb in capitals") << b("FULL\n") << false;
     QTest::newRow("file with another verb") << b("full /tmp/x.png\n") << false;

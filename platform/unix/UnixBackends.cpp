@@ -4,6 +4,7 @@
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
@@ -13,6 +14,7 @@
 #include "platform/WindowWithdrawal.h"
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
+#include "platform/wayland/KWinKeepAbove.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "platform/wayland/SwayWindowList.h"
 #include "platform/wayland/WaylandGrabberChoice.h"
@@ -26,6 +28,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QWidget>
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
@@ -127,4 +130,13 @@ bool clipboardKeptAfterExit()
 void useParentConsoleForOutput()
 {
     // Standard output and error are the terminal's already.
+}
+
+void keepAboveOtherWindows(QWidget *window)
+{
+    // On xcb the toolkit asks the window manager for _NET_WM_STATE_ABOVE; Wayland has no such
+    // request, so KWin is asked in its own way.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (runsOnWayland())
+        keepAboveOnKWin(window);
 }

@@ -3,6 +3,7 @@
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
@@ -13,6 +14,7 @@
 
 #include <QGuiApplication>
 #include <QObject>
+#include <QWidget>
 
 #include <windows.h>
 
@@ -79,4 +81,10 @@ void useParentConsoleForOutput()
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
+}
+
+void keepAboveOtherWindows(QWidget *window)
+{
+    // A topmost window (HWND_TOPMOST), above every window that is not topmost itself.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint);
 }

@@ -1,0 +1,156 @@
+#include "Pins.h"
+
+#include "PinGeometry.h"
+#include "PinWindow.h"
+#include "common/FileFailure.h"
+#include "platform/WindowSystem.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeData>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+// A file may claim any size in a few bytes: larger pictures are refused before they are decoded.
+constexpr qint64 largestPinBytes = qint64(256) * 1024 * 1024;
+
+QString noClipboardPicture()
+{
+    return QStringLiteral("剪贴板中没有图片");
+}
+
+QImage clipboardPicture()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    if (!data || !data->hasImage())
+        return QImage();
+    return qvariant_cast<QImage>(data->imageData());
+}
+
+QImage readPicture(const QString &path, QString *failure)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *failure = readFailureReason(0, path);
+        return QImage();
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    if (!reader.canRead()) {
+        *failure = QStringLiteral("不是可以打开的图片");
+        return QImage();
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > largestPinBytes) {
+        *failure = QStringLiteral("图片太大，解码后会超过 %1 MB").arg(largestPinBytes >> 20);
+        return QImage();
+    }
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        *failure = QStringLiteral("图片已损坏");
+    return picture;
+}
+
+PinWindow *openPin(const QImage &picture)
+{
+    // The end of the run takes every pin with it, whether or not the panel still exists then.
+    static const bool closedAtExit =
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, &closeAllPins);
+    Q_UNUSED(closedAtExit)
+    auto *window = new PinWindow(picture);
+    QObject::connect(window, &PinWindow::closeAllRequested, qApp, &closeAllPins, Qt::QueuedConnection);
+    return window;
+}
+
+void showPin(PinWindow *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow(); // Esc and Ctrl+C reach it at once
+}
+
+// A picture from outside (a file, the clipboard) shows at the pointer's screen's own pixels.
+void pinAtPointer(QImage picture)
+{
+    const QPoint pointer = QCursor::pos();
+    QScreen *screen = QGuiApplication::screenAt(pointer);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    picture.setDevicePixelRatio(screen->devicePixelRatio());
+    PinWindow *window = openPin(picture);
+    const QRect area = screen->availableGeometry();
+    const int frame = 2 * PinWindow::frameWidth;
+    const QSizeF natural = QSizeF(picture.size()) / picture.devicePixelRatio();
+    window->setZoomPercent(pin::fittingZoom(natural, area.size() - QSize(frame, frame)), QPoint());
+    window->move(pin::placeWithin(window->size(), pointer, area));
+    showPin(window);
+}
+
+} // namespace
+
+PinWindow *pinPicture(const QImage &picture, const QPoint &logicalTopLeft, QScreen *screen)
+{
+    PinWindow *window = openPin(picture);
+    if (screen) {
+        window->createWinId();
+        window->windowHandle()->setScreen(screen);
+    }
+    window->placePicture(logicalTopLeft);
+    showPin(window);
+    return window;
+}
+
+bool pinClipboard(QString *failure)
+{
+    const QImage picture = clipboardPicture();
+    if (picture.isNull()) {
+        *failure = noClipboardPicture();
+        return false;
+    }
+    pinAtPointer(picture);
+    return true;
+}
+
+bool pinFile(const QString &path, QString *failure)
+{
+    const QImage picture = readPicture(path, failure);
+    if (picture.isNull())
+        return false;
+    pinAtPointer(picture);
+    return true;
+}
+
+bool canPin(const QString &source, QString *failure)
+{
+    if (source == QLatin1String("-")) {
+        // A Wayland compositor shows the clipboard only to a client with the keyboard focus, which
+        // a command has not: the instance that pins it tells whether there is a picture.
+        if (runsOnWayland() || !clipboardPicture().isNull())
+            return true;
+        *failure = noClipboardPicture();
+        return false;
+    }
+    return !readPicture(source, failure).isNull();
+}
+
+int openPinCount()
+{
+    int count = 0;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (qobject_cast<PinWindow *>(window) && window->isVisible())
+            ++count;
+    return count;
+}
+
+void closeAllPins()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *pinned = qobject_cast<PinWindow *>(window))
+            pinned->close();
+}
