@@ -8,6 +8,8 @@
 
 // The windows KWin shows, told by a script KWin runs for us: loaded through its scripting
 // interface, the script sends the windows' frames back to this object on the session bus.
+// windows() and activeWindow() therefore run the event loop, without user input, until the
+// answer comes, for at most 500 ms.
 class KWinWindowList : public QObject, public WindowList
 {
     Q_OBJECT
