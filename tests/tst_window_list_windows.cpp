@@ -20,19 +20,44 @@ const QRect upperPlace(300, 220, 260, 180);
 const wchar_t lowerTitle[] = L"tavo-other-lower";
 const wchar_t upperTitle[] = L"tavo-other-upper";
 
-// The other process: two plain windows without a frame, the later one on top, until killed.
+constexpr UINT raiseMessage = WM_APP + 1;
+
+LRESULT CALLBACK otherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == raiseMessage) {
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The other process: two plain windows without a frame, until killed. A line "lower" or
+// "upper" on its standard input raises that one, from the thread that owns it.
 int showOtherWindows()
 {
     WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpfnWndProc = otherWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = L"TavoOtherWindow";
     RegisterClassW(&windowClass);
+    static HWND windows[2];
+    int i = 0;
     for (const auto &[title, place] : {std::pair(lowerTitle, lowerPlace), std::pair(upperTitle, upperPlace)}) {
-        CreateWindowExW(0, windowClass.lpszClassName, title, WS_POPUP | WS_VISIBLE, place.x(), place.y(),
-                        place.width(), place.height(), nullptr, nullptr, windowClass.hInstance, nullptr);
+        windows[i++] = CreateWindowExW(0, windowClass.lpszClassName, title, WS_POPUP | WS_VISIBLE, place.x(),
+                                       place.y(), place.width(), place.height(), nullptr, nullptr,
+                                       windowClass.hInstance, nullptr);
     }
+    CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            char line[16];
+            DWORD got = 0;
+            while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), line, sizeof line, &got, nullptr) && got > 0)
+                PostMessageW(windows[line[0] == 'l' ? 0 : 1], raiseMessage, 0, 0);
+            return 0;
+        },
+        nullptr, 0, nullptr);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
@@ -65,6 +90,7 @@ class TestWindowListWindows : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void listsOtherWindowsTopFirstWithTheirFrames_data();
     void listsOtherWindowsTopFirstWithTheirFrames();
     void leavesOutMinimisedWindows();
     void leavesOutOwnWindowsAndTellsTheForegroundOne();
@@ -90,16 +116,28 @@ void TestWindowListWindows::cleanupTestCase()
     other.waitForFinished();
 }
 
+void TestWindowListWindows::listsOtherWindowsTopFirstWithTheirFrames_data()
+{
+    QTest::addColumn<bool>("lowerRaised");
+    QTest::newRow("lower raised") << true;
+    QTest::newRow("upper raised") << false;
+}
+
 void TestWindowListWindows::listsOtherWindowsTopFirstWithTheirFrames()
 {
+    QFETCH(bool, lowerRaised);
+    other.write(lowerRaised ? "lower\n" : "upper\n");
+    QVERIFY(other.waitForBytesWritten());
+    const QString top = QString::fromWCharArray(lowerRaised ? lowerTitle : upperTitle);
+    const QString below = QString::fromWCharArray(lowerRaised ? upperTitle : lowerTitle);
+    auto ordered = [&] {
+        const QStringList titles = titlesOf(list->windows());
+        return titles.indexOf(top) >= 0 && titles.indexOf(below) > titles.indexOf(top);
+    };
+    QTRY_VERIFY2(ordered(), qPrintable(titlesOf(list->windows()).join(QLatin1Char(','))));
     const QVector<WindowFrame> frames = list->windows();
-    const QStringList titles = titlesOf(frames);
-    const int upper = titles.indexOf(QString::fromWCharArray(upperTitle));
-    const int lower = titles.indexOf(QString::fromWCharArray(lowerTitle));
-    QVERIFY(upper >= 0);
-    QVERIFY(lower > upper);
-    QCOMPARE(frames[upper].area, upperPlace);
-    QCOMPARE(frames[lower].area, lowerPlace);
+    QCOMPARE(areaOf(frames, QString::fromWCharArray(upperTitle)), upperPlace);
+    QCOMPARE(areaOf(frames, QString::fromWCharArray(lowerTitle)), lowerPlace);
 }
 
 void TestWindowListWindows::leavesOutMinimisedWindows()

@@ -15,6 +15,7 @@
 #include "platform/unix/GStreamerDecoders.h"
 #include "platform/unix/UnixSignalExit.h"
 #include "platform/wayland/KWinKeepAbove.h"
+#include "platform/wayland/KWinWindowList.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "platform/wayland/SwayWindowList.h"
 #include "platform/wayland/WaylandGrabberChoice.h"
@@ -60,10 +61,14 @@ std::unique_ptr<WindowList> WindowList::forThisSession()
 {
     if (runsOnX11())
         return std::make_unique<X11WindowList>();
-    // Of the Wayland compositors only sway tells a program where the windows are (GNOME never).
+    if (!runsOnWayland())
+        return nullptr;
+    // Of the Wayland compositors sway and KWin tell a program where the windows are; GNOME never.
     const QString swaySocket = qEnvironmentVariable("SWAYSOCK");
-    if (runsOnWayland() && !swaySocket.isEmpty())
+    if (!swaySocket.isEmpty())
         return std::make_unique<SwayWindowList>(swaySocket);
+    if (KWinWindowList::isRunning())
+        return std::make_unique<KWinWindowList>();
     return nullptr;
 }
 

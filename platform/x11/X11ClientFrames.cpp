@@ -1,33 +1,14 @@
 #include "X11ClientFrames.h"
 
-#include <cstdlib>
+#include "platform/x11/XcbReply.h"
+
 #include <cstring>
-#include <memory>
 
 namespace {
 
-// Replies and errors come from malloc.
-struct FreeDeleter
+XcbReply<xcb_get_property_reply_t> takeProperty(xcb_connection_t *connection, xcb_get_property_cookie_t cookie)
 {
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
-// Takes the error too, so that a window gone meanwhile is not reported by the toolkit's event
-// handler as a failed request.
-template <typename T, typename Cookie, typename Fetch>
-Reply<T> take(xcb_connection_t *connection, Fetch fetch, Cookie cookie)
-{
-    xcb_generic_error_t *error = nullptr;
-    Reply<T> reply(fetch(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
-
-Reply<xcb_get_property_reply_t> takeProperty(xcb_connection_t *connection, xcb_get_property_cookie_t cookie)
-{
-    return take<xcb_get_property_reply_t>(connection, xcb_get_property_reply, cookie);
+    return takeReply<xcb_get_property_reply_t>(connection, xcb_get_property_reply, cookie);
 }
 
 QVector<quint32> cardinals(const xcb_get_property_reply_t *reply)
@@ -91,10 +72,10 @@ X11Client receive(xcb_connection_t *connection, const X11WindowAtoms &atoms,
     X11Client result;
     result.client = candidate.client;
     // Every reply is taken, even after a failure, so none is left queued on the connection.
-    const auto attributes = take<xcb_get_window_attributes_reply_t>(
+    const auto attributes = takeReply<xcb_get_window_attributes_reply_t>(
         connection, xcb_get_window_attributes_reply, pending.attributes);
-    const auto geometry = take<xcb_get_geometry_reply_t>(connection, xcb_get_geometry_reply, pending.geometry);
-    const auto origin = take<xcb_translate_coordinates_reply_t>(
+    const auto geometry = takeReply<xcb_get_geometry_reply_t>(connection, xcb_get_geometry_reply, pending.geometry);
+    const auto origin = takeReply<xcb_translate_coordinates_reply_t>(
         connection, xcb_translate_coordinates_reply, pending.origin);
     const auto frameExtents = takeProperty(connection, pending.frameExtents);
     const auto gtkFrameExtents = takeProperty(connection, pending.gtkFrameExtents);
@@ -156,7 +137,7 @@ X11WindowAtoms X11WindowAtoms::intern(xcb_connection_t *connection)
     for (const auto &entry : names)
         cookies.append(xcb_intern_atom(connection, 0, quint16(std::strlen(entry.second)), entry.second));
     for (int i = 0; i < cookies.size(); ++i) {
-        const auto reply = take<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookies[i]);
+        const auto reply = takeReply<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookies[i]);
         if (reply)
             *names[i].first = reply->atom;
     }

@@ -1,33 +1,19 @@
 #include "X11WindowList.h"
 
+#include "platform/x11/XcbReply.h"
+
 #include <QGuiApplication>
 #include <QWindow>
 #include <QX11Info>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 #include <unistd.h>
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void *p) const { std::free(p); }
-};
-
 // A window manager keeps a few hundred clients at most; the list is read whole.
 constexpr quint32 mostClients = 1 << 16;
-
-template <typename T, typename Cookie, typename Fetch>
-std::unique_ptr<T, FreeDeleter> take(xcb_connection_t *connection, Fetch fetch, Cookie cookie)
-{
-    xcb_generic_error_t *error = nullptr;
-    std::unique_ptr<T, FreeDeleter> reply(fetch(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
 
 QVector<xcb_window_t> windowsOf(const xcb_get_property_reply_t *reply)
 {
@@ -99,7 +85,7 @@ std::optional<WindowFrame> X11WindowList::activeWindow()
     if (!connection)
         return std::nullopt;
     X11Candidate candidate;
-    const auto active = take<xcb_get_property_reply_t>(
+    const auto active = takeReply<xcb_get_property_reply_t>(
         connection, xcb_get_property_reply,
         xcb_get_property(connection, 0, root, atoms.activeWindow, XCB_ATOM_WINDOW, 0, 1));
     const QVector<xcb_window_t> named = windowsOf(active.get());
@@ -124,7 +110,7 @@ std::optional<WindowFrame> X11WindowList::activeWindow()
 
 QVector<X11Candidate> X11WindowList::stackingList()
 {
-    const auto list = take<xcb_get_property_reply_t>(
+    const auto list = takeReply<xcb_get_property_reply_t>(
         connection, xcb_get_property_reply,
         xcb_get_property(connection, 0, root, atoms.clientListStacking, XCB_ATOM_WINDOW, 0, mostClients));
     // Bottom to top, as EWMH keeps it.
@@ -138,7 +124,7 @@ QVector<X11Candidate> X11WindowList::stackingList()
 
 QVector<X11Candidate> X11WindowList::treeList()
 {
-    const auto tree = take<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply, xcb_query_tree(connection, root));
+    const auto tree = takeReply<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply, xcb_query_tree(connection, root));
     QVector<xcb_window_t> children = childrenOf(tree.get());
     // The tree lists the topmost last.
     std::reverse(children.begin(), children.end());
@@ -158,8 +144,8 @@ QVector<X11Candidate> X11WindowList::withClients(const QVector<xcb_window_t> &wi
     QVector<QVector<xcb_window_t>> inner(windows.size());
     QVector<QVector<xcb_get_property_cookie_t>> innerStates(windows.size());
     for (int i = 0; i < windows.size(); ++i) {
-        const auto state = take<xcb_get_property_reply_t>(connection, xcb_get_property_reply, states[i]);
-        const auto tree = take<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply, trees[i]);
+        const auto state = takeReply<xcb_get_property_reply_t>(connection, xcb_get_property_reply, states[i]);
+        const auto tree = takeReply<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply, trees[i]);
         if (windows[i] == XCB_NONE)
             continue;
         if (hasProperty(state.get())) {
@@ -174,7 +160,7 @@ QVector<X11Candidate> X11WindowList::withClients(const QVector<xcb_window_t> &wi
     }
     for (int i = 0; i < windows.size(); ++i) {
         for (int j = 0; j < inner[i].size(); ++j) {
-            const auto state = take<xcb_get_property_reply_t>(connection, xcb_get_property_reply, innerStates[i][j]);
+            const auto state = takeReply<xcb_get_property_reply_t>(connection, xcb_get_property_reply, innerStates[i][j]);
             if (hasProperty(state.get()) && candidates[i].client == XCB_NONE)
                 candidates[i] = {inner[i][j], windows[i]};
         }
@@ -204,13 +190,13 @@ bool X11WindowList::isOurs(const X11Client &client, const QSet<xcb_window_t> &ow
 
 xcb_window_t X11WindowList::focusedTopLevel()
 {
-    const auto focus = take<xcb_get_input_focus_reply_t>(connection, xcb_get_input_focus_reply,
+    const auto focus = takeReply<xcb_get_input_focus_reply_t>(connection, xcb_get_input_focus_reply,
                                                          xcb_get_input_focus(connection));
     // None and PointerRoot (1) name no window.
     xcb_window_t window = focus && focus->focus > 1 ? focus->focus : XCB_NONE;
     // Up to the ancestor just below the root; a window of a few levels, so a round trip each.
     for (int depth = 0; window != XCB_NONE && window != root && depth < 16; ++depth) {
-        const auto tree = take<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply,
+        const auto tree = takeReply<xcb_query_tree_reply_t>(connection, xcb_query_tree_reply,
                                                        xcb_query_tree(connection, window));
         if (!tree)
             return XCB_NONE;
