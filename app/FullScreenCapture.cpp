@@ -45,9 +45,15 @@ void FullScreenCapture::keep(const DesktopPicture &desktop)
     }
     // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
     // (tens of milliseconds for a large one).
-    offerOnClipboard(desktop.image);
+    offerOnClipboard(desktop.image, this, [this](const QString &why) { sayNotOnClipboard(why); });
     picture = QPixmap::fromImage(desktop.image);
     startHiddenTime();
+}
+
+void FullScreenCapture::sayNotOnClipboard(const QString &why)
+{
+    // The shutter has sounded: without a word the user would paste the old clipboard.
+    showFailure(panel, QStringLiteral("截图没有放到剪贴板上：%1。\n可以用“保存全屏截图”把它保存为文件。").arg(why));
 }
 
 void FullScreenCapture::startHiddenTime()

@@ -45,6 +45,7 @@ signals:
 
 private:
     void keep(const DesktopPicture &desktop);
+    void sayNotOnClipboard(const QString &why);
     void startHiddenTime();
 
     QWidget *const panel;

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QPointer>
 
 #include <memory>
 
@@ -52,13 +53,28 @@ private:
 
 } // namespace
 
-void offerOnClipboard(const QImage &picture)
+namespace {
+
+void offerThroughToolkit(const QImage &picture, std::shared_ptr<BackgroundPng> png)
+{
+    QGuiApplication::clipboard()->setMimeData(new EncodedPicture(picture, std::move(png)), QClipboard::Clipboard);
+}
+
+} // namespace
+
+void offerOnClipboard(const QImage &picture, QObject *context, std::function<void(const QString &why)> failed)
 {
     const std::shared_ptr<BackgroundPng> png = BackgroundPng::start(picture);
+    auto refused = [picture, guard = QPointer<QObject>(context), failed = std::move(failed)](const QString &why) {
+        if (QGuiApplication::focusWindow())
+            offerThroughToolkit(picture, BackgroundPng::start(picture));
+        else if (guard && failed)
+            failed(why);
+    };
     // Where the window system takes the clipboard beside the toolkit, the PNG alone is offered.
     // A paste may already be waiting for the PNG when the offer leaves the clipboard: it keeps
     // the encoding, and gets its PNG.
-    if (offerBesideToolkit(pngType, [png] { return png->bytes(); }, [png] { png->giveUp(); }))
+    if (offerBesideToolkit(pngType, [png] { return png->bytes(); }, [png] { png->giveUp(); }, std::move(refused)))
         return;
-    QGuiApplication::clipboard()->setMimeData(new EncodedPicture(picture, png), QClipboard::Clipboard);
+    offerThroughToolkit(picture, png);
 }
