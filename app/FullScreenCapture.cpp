@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 FullScreenCapture::FullScreenCapture(QWidget *panel, DesktopGrabber &grabber, WindowWithdrawal &withdrawal)
     : QObject(panel)
     , panel(panel)
@@ -37,7 +39,9 @@ void FullScreenCapture::take()
 void FullScreenCapture::keep(const DesktopPicture &desktop)
 {
     grabbing = false;
+    const bool saveAfter = std::exchange(saveWaiting, false);
     // Nothing was taken: no shutter, the last capture stays for saving, the panel returns at once.
+    // A save asked for meanwhile meant this capture: it is not carried out.
     if (!desktop.isValid()) {
         panel->show();
         showCaptureFailure(panel, desktop.failure);
@@ -45,9 +49,18 @@ void FullScreenCapture::keep(const DesktopPicture &desktop)
     }
     // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
     // (tens of milliseconds for a large one).
-    offerOnClipboard(desktop.image);
+    offerOnClipboard(desktop.image, this, [this](const QString &why) { sayNotOnClipboard(why); });
     picture = QPixmap::fromImage(desktop.image);
     startHiddenTime();
+    // From the event loop: its dialog runs a loop of its own, and this is the grab's answer.
+    if (saveAfter)
+        QTimer::singleShot(0, this, &FullScreenCapture::save);
+}
+
+void FullScreenCapture::sayNotOnClipboard(const QString &why)
+{
+    // The shutter has sounded: without a word the user would paste the old clipboard.
+    showFailure(panel, QStringLiteral("截图没有放到剪贴板上：%1。\n可以用“保存全屏截图”把它保存为文件。").arg(why));
 }
 
 void FullScreenCapture::startHiddenTime()
@@ -84,6 +97,11 @@ void FullScreenCapture::endHiddenTime()
 
 void FullScreenCapture::save()
 {
+    // The dialog would be in the picture, and the capture to save is the one being taken.
+    if (grabbing) {
+        saveWaiting = true;
+        return;
+    }
     if (refuseWhileSaving(panel))
         return;
     saveFileName = askSavePictureName(QStringLiteral("保存截图"), QString(), QStringLiteral("Picture(*.png *.jpg)"));

@@ -34,7 +34,8 @@ public:
 
     // Takes the desktop. A held key repeats: a request while a capture is under way is dropped.
     void take();
-    // Asks for a file name and writes the last capture there in the background.
+    // Asks for a file name and writes the last capture there in the background. During a grab it
+    // waits for that capture, and is dropped if the grab fails.
     void save();
     // The time the panel stays away is over: its timer and the shutter sound stop, once.
     void endHiddenTime();
@@ -45,6 +46,7 @@ signals:
 
 private:
     void keep(const DesktopPicture &desktop);
+    void sayNotOnClipboard(const QString &why);
     void startHiddenTime();
 
     QWidget *const panel;
@@ -55,4 +57,5 @@ private:
     QTimer *timer = nullptr;
     QMediaPlayer *player = nullptr;
     bool grabbing = false;
+    bool saveWaiting = false; // save() was asked for during the grab
 };

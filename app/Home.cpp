@@ -146,6 +146,8 @@ void Home::timerIsArrive()
 {
     show();
     fullScreen->endHiddenTime();
+    // A save dialog opened while the panel was away stays above it.
+    bringOpenDialogForward();
 }
 
 void Home::image_save()

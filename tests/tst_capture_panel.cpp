@@ -4,7 +4,10 @@
 
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFile>
 #include <QMediaPlayer>
 #include <QMessageBox>
@@ -25,6 +28,7 @@ private slots:
     void savesThroughTheDialog();
     void saveWithoutCaptureWritesNothing();
     void rapidCapturesReleaseEveryTimerAndPlayerOnce();
+    void saveDuringTheGrabWaitsForIt();
 
 private:
     QTemporaryDir dir;
@@ -153,6 +157,58 @@ void TestCapturePanel::rapidCapturesReleaseEveryTimerAndPlayerOnce()
     QVERIFY(home.findChildren<QMediaPlayer *>(QStringLiteral("shutterPlayer")).isEmpty());
     QTest::qWait(200);
     QCOMPARE(timersDestroyed, captures);
+    QVERIFY(home.isVisible());
+}
+
+void TestCapturePanel::saveDuringTheGrabWaitsForIt()
+{
+    // Ctrl+Alt+S right after Ctrl+Alt+X: the dialog must not be in the picture, and the panel,
+    // back after its time away, must not cover the dialog. The panel sits in the middle of the
+    // screen, where the dialog opens.
+    Home home;
+    home.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&home));
+    const QPoint middle = home.screen()->geometry().center();
+    home.move(middle - QPoint(home.width() / 2, home.height() / 2));
+    QTRY_COMPARE(QApplication::topLevelAt(middle), &home);
+
+    bool dialogSeen = false;
+    bool capturedBeforeDialog = false;
+    bool panelBackUnderDialog = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (!dialogSeen) {
+            dialogSeen = true;
+            capturedBeforeDialog = !home.lastCapture().isNull();
+        }
+        // The dialog stays open until the panel is back, and then a moment for the window
+        // manager to stack them.
+        static QElapsedTimer sinceBack;
+        if (!home.isVisible()) {
+            sinceBack.invalidate();
+            return;
+        }
+        if (!sinceBack.isValid())
+            sinceBack.start();
+        if (sinceBack.elapsed() < 300)
+            return;
+        panelBackUnderDialog = QApplication::topLevelAt(middle) != &home;
+        watch.stop();
+        dialog->reject();
+    });
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    watch.start(20);
+
+    home.image_cut();
+    home.image_save();
+    // Not yet: the panel is still leaving the screen.
+    QVERIFY(!dialogSeen);
+    QTRY_VERIFY_WITH_TIMEOUT(dialogSeen && !watch.isActive(), 10000);
+    QVERIFY(capturedBeforeDialog);
+    QVERIFY(panelBackUnderDialog);
     QVERIFY(home.isVisible());
 }
 

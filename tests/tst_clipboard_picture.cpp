@@ -1,3 +1,4 @@
+#include "capture/BackgroundPng.h"
 #include "capture/ClipboardPicture.h"
 
 #include "TestSupport.h"
@@ -15,6 +16,7 @@ class TestClipboardPicture : public QObject
 
 private slots:
     void offersTheSamePixelsAsPngAndImage();
+    void readerOfASkippedPictureStillGetsItsPng();
 };
 
 void TestClipboardPicture::offersTheSamePixelsAsPngAndImage()
@@ -38,6 +40,21 @@ void TestClipboardPicture::offersTheSamePixelsAsPngAndImage()
     offerOnClipboard(picture.copy(0, 0, 10, 10));
     QCOMPARE(QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG").size(),
              QSize(10, 10));
+}
+
+void TestClipboardPicture::readerOfASkippedPictureStillGetsItsPng()
+{
+    // The encoder thread is busy with a large picture; the next one leaves the clipboard before
+    // its turn (its encoding is skipped) while a paste (a clipboard manager reading every offer)
+    // waits for it.
+    const auto busy = BackgroundPng::start(support::patternImage(QSize(6000, 4000)));
+    const QImage picture = support::patternImage(QSize(64, 48));
+    const auto replaced = BackgroundPng::start(picture);
+    replaced->giveUp();
+    const QByteArray png = replaced->bytes();
+    QVERIFY(png.startsWith(support::pngMagic));
+    QCOMPARE(support::asRgb32(QImage::fromData(png, "PNG")), picture);
+    QVERIFY(busy->bytes().startsWith(support::pngMagic));
 }
 
 QTEST_MAIN(TestClipboardPicture)

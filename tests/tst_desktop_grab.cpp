@@ -43,6 +43,8 @@ class TestDesktopGrab : public QObject
 
 private slots:
     void grabsTheScreenPixelForPixel();
+    void grabberNamedByHand_data();
+    void grabberNamedByHand();
 };
 
 void TestDesktopGrab::grabsTheScreenPixelForPixel()
@@ -65,6 +67,30 @@ void TestDesktopGrab::grabsTheScreenPixelForPixel()
     QCOMPARE(pixels[picture.image.width() * picture.image.height() - 1] >> 24, 0xffu);
 
     QCOMPARE(picture.image, QtDesktopGrabber::grabNow().image);
+}
+
+void TestDesktopGrab::grabberNamedByHand_data()
+{
+    QTest::addColumn<QByteArray>("named");
+    QTest::addColumn<bool>("toolkitsGrab"); // otherwise the root-window grab
+    QTest::newRow("automatic") << QByteArray() << false;
+    QTest::newRow("qt") << QByteArray("qt") << true;
+    QTest::newRow("x11") << QByteArray("X11") << false;
+    // Not usable on X11, or unknown: the automatic choice stands.
+    QTest::newRow("screencopy on X11") << QByteArray("screencopy") << false;
+    QTest::newRow("unknown") << QByteArray("xlib") << false;
+}
+
+void TestDesktopGrab::grabberNamedByHand()
+{
+    QFETCH(QByteArray, named);
+    QFETCH(bool, toolkitsGrab);
+    qputenv("TAVO_GRABBER", named);
+    const std::unique_ptr<DesktopGrabber> grabber = DesktopGrabber::forThisSession();
+    qunsetenv("TAVO_GRABBER");
+    QVERIFY(grabber);
+    QCOMPARE(dynamic_cast<QtDesktopGrabber *>(grabber.get()) != nullptr, toolkitsGrab);
+    QCOMPARE(dynamic_cast<X11DesktopGrabber *>(grabber.get()) != nullptr, !toolkitsGrab);
 }
 
 QTEST_MAIN(TestDesktopGrab)

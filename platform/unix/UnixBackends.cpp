@@ -1,5 +1,6 @@
 // The back ends of a Unix build: X11 where the application runs on xcb, the desktop portals on
 // Wayland, the toolkit's own services elsewhere.
+#include "platform/BackendChoice.h"
 #include "platform/ClipboardKeeper.h"
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
@@ -16,15 +17,22 @@
 #include "platform/unix/UnixSignalExit.h"
 #include "platform/wayland/KWinKeepAbove.h"
 #include "platform/wayland/KWinWindowList.h"
+#include "platform/wayland/GrimDesktopGrabber.h"
+#include "platform/wayland/KWinDesktopGrabber.h"
+#include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
 #include "platform/wayland/SwayWindowList.h"
 #include "platform/wayland/WaylandGrabberChoice.h"
+#ifdef TAVO_WAYLAND_SCREENCOPY
+#include "platform/wayland/ScreencopyDesktopGrabber.h"
+#endif
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowWithdrawal.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -40,8 +48,66 @@ GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
     return new NoGlobalHotKeys(window);
 }
 
+namespace {
+
+// The grabber named in TAVO_GRABBER, alone: no other stands in when it fails, so that its own
+// failure is seen. Null for the automatic choice.
+std::unique_ptr<DesktopGrabber> namedDesktopGrabber()
+{
+    std::unique_ptr<DesktopGrabber> chosen;
+    auto needs = [](bool usable, QString *why, const char *reason) {
+        if (!usable)
+            *why = QLatin1String(reason);
+        return usable;
+    };
+    const QVector<NamedBackend> grabbers{
+        {QStringLiteral("x11"), [&](QString *why) {
+             if (!needs(runsOnX11(), why, "the program does not run on X11"))
+                 return false;
+             chosen = std::make_unique<X11DesktopGrabber>();
+             return true;
+         }},
+        {QStringLiteral("screencopy"), [&](QString *why) {
+#ifdef TAVO_WAYLAND_SCREENCOPY
+             if (runsOnWayland())
+                 chosen = ScreencopyDesktopGrabber::connect(nullptr);
+#endif
+             return needs(chosen != nullptr, why, "no Wayland compositor with the screencopy protocol");
+         }},
+        {QStringLiteral("kwin"), [&](QString *why) {
+             if (!needs(KWinDesktopGrabber::isRunning(), why, "KWin does not run on the session bus"))
+                 return false;
+             chosen = std::make_unique<KWinDesktopGrabber>();
+             return true;
+         }},
+        {QStringLiteral("portal"), [&](QString *why) {
+             if (!needs(QDBusConnection::sessionBus().isConnected(), why, "no session bus"))
+                 return false;
+             chosen = std::make_unique<PortalDesktopGrabber>();
+             return true;
+         }},
+        {QStringLiteral("grim"), [&](QString *why) {
+             auto grim = std::make_unique<GrimDesktopGrabber>();
+             if (!needs(runsOnWayland() && grim->isAvailable(), why, "grim needs Wayland and the grim program"))
+                 return false;
+             chosen = std::move(grim);
+             return true;
+         }},
+        {QStringLiteral("qt"), [&](QString *) {
+             chosen = std::make_unique<QtDesktopGrabber>();
+             return true;
+         }},
+    };
+    chooseNamedBackend("TAVO_GRABBER", grabbers);
+    return chosen;
+}
+
+} // namespace
+
 std::unique_ptr<DesktopGrabber> DesktopGrabber::forThisSession()
 {
+    if (std::unique_ptr<DesktopGrabber> named = namedDesktopGrabber())
+        return named;
     if (runsOnX11())
         return std::make_unique<X11DesktopGrabber>();
     // A Wayland client sees no screen but its own windows: the compositor hands the picture over.

@@ -17,6 +17,7 @@ struct FocusedSelection::Offer
     QByteArray mimeType;
     std::function<QByteArray()> bytes;
     std::function<void()> dropped;
+    std::function<void(const QString &)> refused;
     bool set = false;
 };
 
@@ -162,7 +163,8 @@ void FocusedSelection::takeCapabilities(void *data, wl_seat *seat, uint32_t capa
     }
 }
 
-bool FocusedSelection::offer(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped)
+bool FocusedSelection::offer(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped,
+                             std::function<void(const QString &why)> refused)
 {
     dropCurrent();
     if (wayland.isBroken())
@@ -174,6 +176,7 @@ bool FocusedSelection::offer(const QString &mimeType, std::function<QByteArray()
     current->mimeType = mimeType.toUtf8();
     current->bytes = std::move(bytes);
     current->dropped = std::move(dropped);
+    current->refused = std::move(refused);
     current->source = wl_data_device_manager_create_data_source(manager);
     wl_data_source_add_listener(current->source, &listener, this);
     wl_data_source_offer(current->source, current->mimeType.constData());
@@ -223,6 +226,8 @@ void FocusedSelection::takeFocus(uint32_t serial, wl_surface *focused)
         return;
     wl_data_device_set_selection(device, current->source, serial);
     current->set = true;
+    // Nothing to report any more: what the report holds (the picture) can go.
+    current->refused = nullptr;
     patience->stop();
     hideFocusWindow();
 }
@@ -242,11 +247,17 @@ void FocusedSelection::hideFocusWindow()
 
 void FocusedSelection::giveUp()
 {
-    // The compositor gave no focus: the picture does not reach the clipboard.
+    // The compositor gave no focus: the picture does not reach the clipboard, and whoever offered
+    // it must hear so (it has told the user nothing yet, or only that a picture was taken).
     hideFocusWindow();
-    if (current && !current->set)
+    std::function<void(const QString &)> refused;
+    if (current && !current->set) {
+        refused = std::move(current->refused);
         dropCurrent();
+    }
     wayland.flush();
+    if (refused)
+        refused(QStringLiteral("桌面在 %1 秒内没有把键盘焦点交给本程序，剪贴板保持原样").arg(focusPatienceMs / 1000));
 }
 
 void FocusedSelection::dropCurrent()

@@ -43,9 +43,13 @@ public:
     ~FocusedSelection() override;
 
     // As DataControlSelection::offer(): `bytes` is called for each paste on a paste writer,
-    // `dropped` once the offer has left the clipboard or could not reach it. False when nothing
-    // can be offered (the compositor has gone).
-    bool offer(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped);
+    // `dropped` once the offer has left the clipboard or could not reach it. When the compositor
+    // gives the window no focus within focusPatienceMs (focus-stealing prevention, a full-screen
+    // program), the offer never reaches the clipboard: `refused` follows `dropped` then, with
+    // the reason in the interface's language. False when nothing can be offered (the compositor
+    // has gone).
+    bool offer(const QString &mimeType, std::function<QByteArray()> bytes, std::function<void()> dropped,
+               std::function<void(const QString &why)> refused = {});
 
     struct Offer;
 

@@ -1,4 +1,6 @@
+#include "capture/ClipboardPicture.h"
 #include "platform/wayland/DataControlSelection.h"
+#include "platform/wayland/FocusedSelection.h"
 #include "platform/wayland/GrimDesktopGrabber.h"
 #include "platform/wayland/PortalDesktopGrabber.h"
 #include "platform/wayland/PortalHotKeys.h"
@@ -8,6 +10,7 @@
 #include "SwaySupport.h"
 #include "TestSupport.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -41,6 +44,8 @@ private slots:
     void holdsNoHotKeysAndSaysSoOnce();
     void pasteToAReaderThatStopsEndsByItsDeadline();
     void listsWindowsAsSwayPlacedThem();
+    // Last: it leaves a rule in sway and hides the pattern window.
+    void clipboardThatGetsNoFocusSaysSo();
 
 private:
     std::unique_ptr<QWidget> patternWindow;
@@ -230,6 +235,37 @@ void TestWaylandSway::listsWindowsAsSwayPlacedThem()
     QVERIFY(active);
     QCOMPARE(active->title, QStringLiteral("tiled"));
     QCOMPARE(active->area, output);
+void TestWaylandSway::clipboardThatGetsNoFocusSaysSo()
+{
+    // GNOME's way to the clipboard (a window of one pixel takes the focus for a moment), named by
+    // hand; sway's rule keeps the focus from that window, as mutter's focus-stealing prevention
+    // does.
+    qputenv("TAVO_CLIPBOARD", "focused");
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("no_focus [title=\"^TAVO截图$\"]")}), 0);
+    const QImage picture = support::patternImage(QSize(32, 24));
+    QObject context;
+    QStringList failures;
+    auto failed = [&failures](const QString &why) { failures << why; };
+
+    // A window of the program has the focus by the time the offer is refused: the toolkit's
+    // clipboard takes the picture instead, without a word.
+    patternWindow->activateWindow();
+    QTRY_VERIFY(QGuiApplication::focusWindow());
+    QVERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+    offerOnClipboard(picture, &context, failed);
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->ownsClipboard(), 5000);
+    QVERIFY(failures.isEmpty());
+
+    // None has: the capture hears why.
+    patternWindow->hide();
+    QTRY_VERIFY(!QGuiApplication::focusWindow());
+    offerOnClipboard(picture, &context, failed);
+    QTest::qWait(FocusedSelection::focusPatienceMs / 2);
+    QVERIFY(failures.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 5000);
+    QVERIFY2(failures.first().contains(QStringLiteral("焦点")), qPrintable(failures.first()));
+    QTest::qWait(200);
+    QCOMPARE(failures.size(), 1);
 }
 
 QTEST_MAIN(TestWaylandSway)
