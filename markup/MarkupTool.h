@@ -17,7 +17,8 @@ class QKeyEvent;
 // the layer), and the release adds it to the document as one undo step. This base draws by a
 // drag between two points; the tools of other gestures (freehand, a click, text) override.
 //
-// A viewport repaints the areas `drawingChanged` names (and the document's `changed` ones).
+// A viewport repaints the areas `drawingChanged` names (and the document's `changed` ones); one
+// change may be told as several rectangles, which the viewport's update() gathers.
 class MarkupTool : public QObject
 {
     Q_OBJECT

@@ -7,6 +7,13 @@ namespace markup {
 
 namespace {
 
+// An opaque picture gives opaque patches, and those are drawn by plain copying.
+QImage finished(const QImage &patch, const QImage &picture)
+{
+    return patch.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                           : QImage::Format_RGB32);
+}
+
 QImage premultiplied(const QImage &picture, const QRect &rect)
 {
     return picture.copy(rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -85,7 +92,7 @@ QImage mosaicPatch(const QImage &picture, const QRect &area, int block)
                 std::fill_n(reinterpret_cast<QRgb *>(patch.scanLine(y)) + cell.left(), cell.width(), colour);
         }
     }
-    return patch.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return finished(patch, picture);
 }
 
 QImage blurPatch(const QImage &picture, const QRect &area, int radius)
@@ -102,7 +109,7 @@ QImage blurPatch(const QImage &picture, const QRect &area, int radius)
         boxBlur(work, true, radius);
         boxBlur(work, false, radius);
     }
-    return work.copy(inside.translated(-fed.topLeft()));
+    return finished(work.copy(inside.translated(-fed.topLeft())), picture);
 }
 
 } // namespace markup
