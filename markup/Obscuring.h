@@ -21,4 +21,9 @@ QImage mosaicPatch(const QImage &picture, const QRect &area, int block);
 // partly reversed, and small text under it guessed.
 QImage blurPatch(const QImage &picture, const QRect &area, int radius);
 
+// A quick likeness of blurPatch for the rectangle being dragged, computed at a quarter of the
+// resolution: close to the result, cheap enough for every pointer move. The item added on release
+// gets the real blurPatch.
+QImage blurPreview(const QImage &picture, const QRect &area, int radius);
+
 } // namespace markup

@@ -54,7 +54,7 @@ private slots:
     void clickWithoutDragLeavesNothing();
     void penFollowsThePointer();
     void numberedMarkersCount();
-    void mosaicShowsWhileDragging();
+    void obscuringShowsWhileDragging();
     void textKeys();
     void inputMethodComposesAndCommits();
     void cursorRectangleFollowsTheText();
@@ -203,7 +203,7 @@ void TestMarkupTools::numberedMarkersCount()
     QCOMPARE(document.items().at(1).number, 2);
 }
 
-void TestMarkupTools::mosaicShowsWhileDragging()
+void TestMarkupTools::obscuringShowsWhileDragging()
 {
     const QImage picture = support::patternImage(QSize(200, 200));
     MarkupDocument document(picture);
@@ -212,6 +212,15 @@ void TestMarkupTools::mosaicShowsWhileDragging()
     tool->move({70, 50}, Qt::NoModifier);
     QVERIFY(tool->drawing()->patch);
     QCOMPARE(*tool->drawing()->patch, markup::mosaicPatch(picture, QRect(10, 10, 61, 41), 12));
+
+    // A blur shows a quick likeness while dragging; what is added is the real blur.
+    auto blur = markup::createTool(MarkupKind::Blur, document);
+    blur->press({100, 100}, Qt::NoModifier);
+    blur->move({180, 160}, Qt::NoModifier);
+    QVERIFY(blur->drawing()->patch);
+    QCOMPARE(blur->drawing()->patch->size(), QSize(81, 61));
+    blur->release({180, 160}, Qt::NoModifier);
+    QCOMPARE(*document.items().last().patch, markup::blurPatch(picture, QRect(100, 100, 81, 61), 16));
 }
 
 void TestMarkupTools::textKeys()
