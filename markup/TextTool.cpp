@@ -2,6 +2,8 @@
 
 #include "TextEditing.h"
 
+#include <QPainter>
+
 TextTool::TextTool(MarkupDocument &document, QObject *parent)
     : MarkupTool(MarkupKind::Text, document, parent)
 {
@@ -61,6 +63,20 @@ void TextTool::inputMethod(const QInputMethodEvent &event)
 QRect TextTool::cursorRectangle() const
 {
     return editing ? editing->cursorRectangle() : QRect();
+}
+
+void TextTool::paintDecorations(QPainter &painter) const
+{
+    if (!editing)
+        return;
+    painter.save();
+    // A thin dashed frame shows where the box is even while it is empty; the cursor takes the
+    // text's colour.
+    painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(editing->bounds()).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.fillRect(editing->cursorRectangle(), style().colour);
+    painter.restore();
 }
 
 void TextTool::refresh()

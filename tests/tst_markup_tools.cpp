@@ -11,6 +11,7 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -300,6 +301,19 @@ void TestMarkupTools::textBoxEndsAndEmptyLeavesNothing()
     QVERIFY(tool->keyPress(key(Qt::Key_A, QStringLiteral("a"))));
     tool->inputMethod(committing(QStringLiteral("截图")));
     QVERIFY(!tool->cursorRectangle().isEmpty());
+    // The cursor is shown in the text's colour, within what the tool has asked to repaint.
+    QRegion told;
+    connect(tool.get(), &MarkupTool::drawingChanged, [&told](const QRect &area) { told += area; });
+    tool->keyPress(key(Qt::Key_Left));
+    QImage shown(200, 200, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        tool->paintDecorations(painter);
+    }
+    const QPoint cursorMiddle = tool->cursorRectangle().center();
+    QCOMPARE(shown.pixelColor(cursorMiddle), tool->style().colour);
+    QVERIFY(told.contains(tool->cursorRectangle()));
     tool->press({52, 55}, Qt::NoModifier); // inside the box: still typing
     QVERIFY(tool->isTyping());
     QVERIFY(document.items().isEmpty());
