@@ -33,7 +33,8 @@ void MarkupLayer::refresh(const QRect &deviceArea)
     const QRect fromPicture = area & document.background().rect();
     if (fromPicture != area)
         painter.fillRect(area, Qt::black);
-    painter.drawImage(fromPicture.topLeft(), document.background(), fromPicture);
+    if (!fromPicture.isEmpty())
+        painter.drawImage(fromPicture.topLeft(), document.background(), fromPicture);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     markup::paintMarkup(painter, document, area);
 }

@@ -36,11 +36,13 @@ void TextTool::finish()
 {
     if (!editing)
         return;
-    const QRect cursorArea = shownCursor;
+    // The frame and the cursor go, and with them a composition the input method had not
+    // committed: all of what was shown is repainted, the item's own area again once added.
+    const QRect shown = markup::itemBounds(item) | shownCursor;
     item = editing->finishedItem();
     editing.reset();
     shownCursor = QRect();
-    emit drawingChanged(cursorArea);
+    emit drawingChanged(shown);
     commit();
 }
 

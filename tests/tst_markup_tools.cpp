@@ -327,8 +327,15 @@ void TestMarkupTools::textBoxEndsAndEmptyLeavesNothing()
     tool->press({10, 10}, Qt::NoModifier);
     tool->finish();
     tool->press({10, 10}, Qt::NoModifier);
-    tool->inputMethod(composing(QStringLiteral("ji")));
+    tool->inputMethod(composing(QStringLiteral("jijijiji")));
+    const QRect composedBox = markup::itemBounds(*tool->drawing());
+    QSignalSpy repaint(tool.get(), &MarkupTool::drawingChanged);
     tool->finish();
+    // Nothing of the box may stay on the screen.
+    QRegion repainted;
+    for (const QList<QVariant> &signal : repaint)
+        repainted += signal.at(0).toRect();
+    QVERIFY(repainted.contains(composedBox));
     QCOMPARE(document.items().size(), 1);
     QVERIFY(!tool->keyPress(key(Qt::Key_A, QStringLiteral("a"))));
 }
