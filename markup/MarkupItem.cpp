@@ -5,6 +5,8 @@
 
 #include <QPolygonF>
 
+#include <QtMath>
+
 #include <cmath>
 
 QRect MarkupItem::cornerRect() const
@@ -71,6 +73,18 @@ QRect itemBounds(const MarkupItem &item)
         return outward(QRectF(item.cornerRect()), 1 + antialiasMargin);
     }
     return {};
+}
+
+QRegion itemRegion(const MarkupItem &item)
+{
+    const QRect bounds = itemBounds(item);
+    if (item.kind != MarkupKind::Rectangle)
+        return bounds;
+    const int band = qCeil(lineWidth(item) / 2) + antialiasMargin;
+    const QRect inner = bounds.adjusted(2 * band, 2 * band, -2 * band, -2 * band);
+    if (inner.isEmpty())
+        return bounds;
+    return QRegion(bounds).subtracted(inner);
 }
 
 bool isWorthKeeping(const MarkupItem &item)

@@ -7,6 +7,7 @@
 #include <QMetaType>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QVector>
 
@@ -50,6 +51,10 @@ namespace markup {
 
 // The device pixels painting `item` may touch: nothing is drawn outside it.
 QRect itemBounds(const MarkupItem &item);
+
+// The same more closely where that saves much painting: a rectangle's outline is four bands, not
+// the whole box (a rectangle dragged across a 4K screen would repaint all of it on every move).
+QRegion itemRegion(const MarkupItem &item);
 
 // Whether the item shows anything: a drag of no extent, an empty text, a mosaic outside the
 // picture are dropped instead of becoming an undo step.

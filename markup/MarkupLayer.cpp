@@ -11,8 +11,12 @@ MarkupLayer::MarkupLayer(const MarkupDocument &document, const QRect &deviceArea
     , document(document)
     , cached(deviceArea)
 {
-    // The format the backing store paints fastest from; the frozen desktop is opaque anyway.
-    image = QImage(cached.size(), QImage::Format_ARGB32_Premultiplied);
+    // The frozen picture's own format where the painting of renderMarkedUp uses it, so the cache
+    // holds the very pixels that leave; both are formats the backing store paints fast from.
+    const QImage::Format format = document.background().format() == QImage::Format_ARGB32_Premultiplied
+                                      ? QImage::Format_ARGB32_Premultiplied
+                                      : QImage::Format_RGB32;
+    image = QImage(cached.size(), format);
     image.fill(Qt::black);
     refresh(cached);
     connect(&document, &MarkupDocument::changed, this, &MarkupLayer::refresh);
@@ -29,9 +33,18 @@ void MarkupLayer::refresh(const QRect &deviceArea)
     const QRect fromPicture = area & document.background().rect();
     if (fromPicture != area)
         painter.fillRect(area, Qt::black);
-    painter.drawImage(fromPicture.topLeft(), document.background(), fromPicture);
+    if (!fromPicture.isEmpty())
+        painter.drawImage(fromPicture.topLeft(), document.background(), fromPicture);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     markup::paintMarkup(painter, document, area);
+}
+
+QImage MarkupLayer::markedUp(const QRect &deviceArea) const
+{
+    const QRect area = deviceArea & cached & document.background().rect();
+    if (area.isEmpty())
+        return {};
+    return image.copy(area.translated(-cached.topLeft()));
 }
 
 void MarkupLayer::paint(QPainter &painter, const QRect &deviceArea, const MarkupItem *drawing) const
@@ -46,4 +59,10 @@ void MarkupLayer::paint(QPainter &painter, const QRect &deviceArea, const Markup
         markup::paintItem(painter, *drawing);
         painter.restore();
     }
+}
+
+void MarkupLayer::paint(QPainter &painter, const QRegion &deviceArea, const MarkupItem *drawing) const
+{
+    for (const QRect &part : deviceArea)
+        paint(painter, part, drawing);
 }

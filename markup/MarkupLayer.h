@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QObject>
 #include <QRect>
+#include <QRegion>
 
 class MarkupDocument;
 class QPainter;
@@ -27,9 +28,16 @@ public:
     // The cached picture: pixel (0, 0) is device point area().topLeft().
     const QImage &picture() const { return image; }
 
+    // `deviceArea` ∩ area() marked up: the same pixels as markup::renderMarkedUp gives, but copied
+    // from the cache instead of painted again, so a region within one viewport reaches the
+    // clipboard sooner. (A region across viewports needs renderMarkedUp.)
+    QImage markedUp(const QRect &deviceArea) const;
+
     // Draws `deviceArea` of the cache and the unfinished `drawing` item (may be null) over it,
     // with the painter set up as for markup::paintMarkup.
     void paint(QPainter &painter, const QRect &deviceArea, const MarkupItem *drawing = nullptr) const;
+    // The same for each rectangle of `deviceArea` (a paint event's region, in device pixels).
+    void paint(QPainter &painter, const QRegion &deviceArea, const MarkupItem *drawing = nullptr) const;
 
 private:
     void refresh(const QRect &deviceArea);

@@ -3,6 +3,7 @@
 #include "MarkupKind.h"
 
 #include <QColor>
+#include <QMetaType>
 #include <QVector>
 
 #include <array>
@@ -21,6 +22,8 @@ struct MarkupStyle {
         return colour == other.colour && size == other.size;
     }
 };
+
+Q_DECLARE_METATYPE(MarkupStyle)
 
 namespace markup {
 

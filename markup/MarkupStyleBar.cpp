@@ -8,7 +8,6 @@ namespace {
 
 constexpr int swatchSize = 20;
 constexpr int gap = 4;
-constexpr int customWidth = 56;
 constexpr int sizeWidth = 28;
 
 QString swatchSheet(const QColor &colour, bool chosen)
@@ -50,6 +49,7 @@ MarkupStyleBar::MarkupStyleBar(QWidget *parent)
     }
     custom = new QPushButton(QStringLiteral("自定义…"), this);
     custom->setFocusPolicy(Qt::NoFocus);
+    const int customWidth = custom->fontMetrics().horizontalAdvance(custom->text()) + 3 * gap;
     custom->setGeometry(x, gap, customWidth, swatchSize);
     connect(custom, &QPushButton::clicked, this, [this] {
         const QColor chosen = askForColour(colour);

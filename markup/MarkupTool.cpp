@@ -66,10 +66,12 @@ void MarkupTool::begin(const QPointF &point)
 
 void MarkupTool::show(const MarkupItem &changed)
 {
-    const QRect before = markup::itemBounds(item);
+    QRegion area = active ? markup::itemRegion(item) : QRegion();
     item = changed;
     update(item);
-    emit drawingChanged(before | markup::itemBounds(item));
+    area += markup::itemRegion(item);
+    for (const QRect &part : area)
+        emit drawingChanged(part);
 }
 
 void MarkupTool::commit()

@@ -11,13 +11,15 @@
 class MarkupDocument;
 class QInputMethodEvent;
 class QKeyEvent;
+class QPainter;
 
 // A way of drawing one kind of item. The viewport hands it the pointer in device pixels of the
 // picture; while a drag is under way `drawing()` is the item as it would be now (paint it over
 // the layer), and the release adds it to the document as one undo step. This base draws by a
 // drag between two points; the tools of other gestures (freehand, a click, text) override.
 //
-// A viewport repaints the areas `drawingChanged` names (and the document's `changed` ones).
+// A viewport repaints the areas `drawingChanged` names (and the document's `changed` ones); one
+// change may be told as several rectangles, which the viewport's update() gathers.
 class MarkupTool : public QObject
 {
     Q_OBJECT
@@ -41,6 +43,11 @@ public:
 
     // The item under way (not yet in the document), or null.
     const MarkupItem *drawing() const { return active ? &item : nullptr; }
+
+    // What the tool shows beside the item under way and never leaves with the picture: an open
+    // text box's frame and cursor. The viewport paints it after drawing(), painter set up as for
+    // markup::paintMarkup; it stays within the areas drawingChanged has told.
+    virtual void paintDecorations(QPainter &) const {}
 
     // While true the keyboard belongs to the tool (a text box is open): the viewport hands keys
     // and input-method events to keyPress() and inputMethod() before treating them as its own

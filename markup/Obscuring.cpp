@@ -7,6 +7,13 @@ namespace markup {
 
 namespace {
 
+// An opaque picture gives opaque patches, and those are drawn by plain copying.
+QImage finished(const QImage &patch, const QImage &picture)
+{
+    return patch.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                           : QImage::Format_RGB32);
+}
+
 QImage premultiplied(const QImage &picture, const QRect &rect)
 {
     return picture.copy(rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -85,8 +92,27 @@ QImage mosaicPatch(const QImage &picture, const QRect &area, int block)
                 std::fill_n(reinterpret_cast<QRgb *>(patch.scanLine(y)) + cell.left(), cell.width(), colour);
         }
     }
-    return patch.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return finished(patch, picture);
 }
+
+namespace {
+
+// Three passes reach three radii: that much of the surroundings feeds the edges.
+QRect fedArea(const QImage &picture, const QRect &inside, int radius)
+{
+    const int reach = 3 * radius;
+    return inside.adjusted(-reach, -reach, reach, reach) & picture.rect();
+}
+
+void blurThrice(QImage &work, int radius)
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlur(work, true, radius);
+        boxBlur(work, false, radius);
+    }
+}
+
+} // namespace
 
 QImage blurPatch(const QImage &picture, const QRect &area, int radius)
 {
@@ -94,15 +120,25 @@ QImage blurPatch(const QImage &picture, const QRect &area, int radius)
     if (inside.isEmpty())
         return {};
     radius = std::max(1, radius);
-    // Three passes reach three radii: that much of the surroundings feeds the edges.
-    const int reach = 3 * radius;
-    const QRect fed = inside.adjusted(-reach, -reach, reach, reach) & picture.rect();
+    const QRect fed = fedArea(picture, inside, radius);
     QImage work = premultiplied(picture, fed);
-    for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(work, true, radius);
-        boxBlur(work, false, radius);
-    }
-    return work.copy(inside.translated(-fed.topLeft()));
+    blurThrice(work, radius);
+    return finished(work.copy(inside.translated(-fed.topLeft())), picture);
+}
+
+QImage blurPreview(const QImage &picture, const QRect &area, int radius)
+{
+    constexpr int shrink = 4;
+    const QRect inside = area & picture.rect();
+    if (inside.isEmpty())
+        return {};
+    radius = std::max(shrink, radius);
+    const QRect fed = fedArea(picture, inside, radius);
+    const QSize small((fed.width() + shrink - 1) / shrink, (fed.height() + shrink - 1) / shrink);
+    QImage work = premultiplied(picture, fed).scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    blurThrice(work, radius / shrink);
+    const QImage large = work.scaled(fed.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return finished(large.copy(inside.translated(-fed.topLeft())), picture);
 }
 
 } // namespace markup

@@ -2,6 +2,8 @@
 
 #include "TextEditing.h"
 
+#include <QPainter>
+
 TextTool::TextTool(MarkupDocument &document, QObject *parent)
     : MarkupTool(MarkupKind::Text, document, parent)
 {
@@ -34,11 +36,13 @@ void TextTool::finish()
 {
     if (!editing)
         return;
-    const QRect cursorArea = shownCursor;
+    // The frame and the cursor go, and with them a composition the input method had not
+    // committed: all of what was shown is repainted, the item's own area again once added.
+    const QRect shown = markup::itemBounds(item) | shownCursor;
     item = editing->finishedItem();
     editing.reset();
     shownCursor = QRect();
-    emit drawingChanged(cursorArea);
+    emit drawingChanged(shown);
     commit();
 }
 
@@ -61,6 +65,20 @@ void TextTool::inputMethod(const QInputMethodEvent &event)
 QRect TextTool::cursorRectangle() const
 {
     return editing ? editing->cursorRectangle() : QRect();
+}
+
+void TextTool::paintDecorations(QPainter &painter) const
+{
+    if (!editing)
+        return;
+    painter.save();
+    // A thin dashed frame shows where the box is even while it is empty; the cursor takes the
+    // text's colour.
+    painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(editing->bounds()).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.fillRect(editing->cursorRectangle(), style().colour);
+    painter.restore();
 }
 
 void TextTool::refresh()

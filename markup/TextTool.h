@@ -25,6 +25,7 @@ public:
     bool keyPress(const QKeyEvent &event) override;
     void inputMethod(const QInputMethodEvent &event) override;
     QRect cursorRectangle() const override;
+    void paintDecorations(QPainter &painter) const override;
 
 private:
     // Shows the box as the editing now has it, the cursor included.

@@ -164,6 +164,9 @@ void TestMarkupPainting::layerShowsWhatLeaves()
     const QImage want = markup::renderMarkedUp(frozen, document, shown);
     const QString difference = firstDifference(support::asRgb32(layer.picture()), support::asRgb32(want));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    // What leaves from the cache is what renderMarkedUp paints, format and all.
+    const QRect selection(40, 30, 200, 150);
+    QCOMPARE(layer.markedUp(selection), markup::renderMarkedUp(frozen, document, selection));
 }
 
 void TestMarkupPainting::layerPaintsTheItemUnderWay()

@@ -11,6 +11,7 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -54,7 +55,7 @@ private slots:
     void clickWithoutDragLeavesNothing();
     void penFollowsThePointer();
     void numberedMarkersCount();
-    void mosaicShowsWhileDragging();
+    void obscuringShowsWhileDragging();
     void textKeys();
     void inputMethodComposesAndCommits();
     void cursorRectangleFollowsTheText();
@@ -132,8 +133,15 @@ void TestMarkupTools::dragAddsOneItemWithItsStyle()
     tool->press({10, 10}, Qt::NoModifier);
     const MarkupStyle thick{QColor(Qt::blue), 8};
     tool->setStyle(thick); // during the drag: the item keeps the style it started with
+    drawingChanged.clear();
     tool->move({50, 60}, Qt::NoModifier);
-    QVERIFY(drawingChanged.last().at(0).toRect().contains(QRect(10, 10, 40, 50)));
+    // The outline is repainted, the untouched middle of a large rectangle is not.
+    QRegion told;
+    for (const QList<QVariant> &signal : drawingChanged)
+        told += signal.at(0).toRect();
+    for (const QPoint &onOutline : {QPoint(10, 35), QPoint(50, 35), QPoint(30, 10), QPoint(30, 60), QPoint(50, 60)})
+        QVERIFY(told.contains(onOutline));
+    QVERIFY(!told.contains(QPoint(30, 35)));
     tool->release({50, 60}, Qt::NoModifier);
     tool->press({70, 70}, Qt::NoModifier);
     tool->release({90, 90}, Qt::NoModifier);
@@ -196,7 +204,7 @@ void TestMarkupTools::numberedMarkersCount()
     QCOMPARE(document.items().at(1).number, 2);
 }
 
-void TestMarkupTools::mosaicShowsWhileDragging()
+void TestMarkupTools::obscuringShowsWhileDragging()
 {
     const QImage picture = support::patternImage(QSize(200, 200));
     MarkupDocument document(picture);
@@ -205,6 +213,15 @@ void TestMarkupTools::mosaicShowsWhileDragging()
     tool->move({70, 50}, Qt::NoModifier);
     QVERIFY(tool->drawing()->patch);
     QCOMPARE(*tool->drawing()->patch, markup::mosaicPatch(picture, QRect(10, 10, 61, 41), 12));
+
+    // A blur shows a quick likeness while dragging; what is added is the real blur.
+    auto blur = markup::createTool(MarkupKind::Blur, document);
+    blur->press({100, 100}, Qt::NoModifier);
+    blur->move({180, 160}, Qt::NoModifier);
+    QVERIFY(blur->drawing()->patch);
+    QCOMPARE(blur->drawing()->patch->size(), QSize(81, 61));
+    blur->release({180, 160}, Qt::NoModifier);
+    QCOMPARE(*document.items().last().patch, markup::blurPatch(picture, QRect(100, 100, 81, 61), 16));
 }
 
 void TestMarkupTools::textKeys()
@@ -284,6 +301,19 @@ void TestMarkupTools::textBoxEndsAndEmptyLeavesNothing()
     QVERIFY(tool->keyPress(key(Qt::Key_A, QStringLiteral("a"))));
     tool->inputMethod(committing(QStringLiteral("截图")));
     QVERIFY(!tool->cursorRectangle().isEmpty());
+    // The cursor is shown in the text's colour, within what the tool has asked to repaint.
+    QRegion told;
+    connect(tool.get(), &MarkupTool::drawingChanged, [&told](const QRect &area) { told += area; });
+    tool->keyPress(key(Qt::Key_Left));
+    QImage shown(200, 200, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        tool->paintDecorations(painter);
+    }
+    const QPoint cursorMiddle = tool->cursorRectangle().center();
+    QCOMPARE(shown.pixelColor(cursorMiddle), tool->style().colour);
+    QVERIFY(told.contains(tool->cursorRectangle()));
     tool->press({52, 55}, Qt::NoModifier); // inside the box: still typing
     QVERIFY(tool->isTyping());
     QVERIFY(document.items().isEmpty());
@@ -297,8 +327,15 @@ void TestMarkupTools::textBoxEndsAndEmptyLeavesNothing()
     tool->press({10, 10}, Qt::NoModifier);
     tool->finish();
     tool->press({10, 10}, Qt::NoModifier);
-    tool->inputMethod(composing(QStringLiteral("ji")));
+    tool->inputMethod(composing(QStringLiteral("jijijiji")));
+    const QRect composedBox = markup::itemBounds(*tool->drawing());
+    QSignalSpy repaint(tool.get(), &MarkupTool::drawingChanged);
     tool->finish();
+    // Nothing of the box may stay on the screen.
+    QRegion repainted;
+    for (const QList<QVariant> &signal : repaint)
+        repainted += signal.at(0).toRect();
+    QVERIFY(repainted.contains(composedBox));
     QCOMPARE(document.items().size(), 1);
     QVERIFY(!tool->keyPress(key(Qt::Key_A, QStringLiteral("a"))));
 }
