@@ -3,11 +3,13 @@
 #include "board/DrawBoard.h"
 #include "capture/FreedomCut.h"
 #include "help/Help.h"
+#include "pin/Pins.h"
 
 #include "TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
@@ -200,15 +202,21 @@ void HomeTest::panelAndTrayShareThreeActions()
     QCOMPARE(texts, (QStringList{QStringLiteral("隐藏图标"), QStringLiteral("帮助"), QStringLiteral("退出程序")}));
     for (QAction *action : actions)
         QVERIFY(action->shortcut().isEmpty());
-    // The tray menu: the same three, then after a separator the entry that shows the panel and
-    // the checkable start-with-the-desktop choice.
+    // The tray menu: the same three, then after a separator the entry that shows the panel, the
+    // one that pins the clipboard's picture and the checkable start-with-the-desktop choice.
     const QList<QAction *> trayEntries = tray->contextMenu()->actions();
-    QCOMPARE(trayEntries.size(), 6);
+    QCOMPARE(trayEntries.size(), 7);
     QCOMPARE(trayEntries.mid(0, 3), actions);
     QVERIFY(trayEntries.at(3)->isSeparator());
     QCOMPARE(trayEntries.at(4)->text(), QStringLiteral("显示面板"));
-    QCOMPARE(trayEntries.at(5)->text(), QStringLiteral("开机启动"));
-    QVERIFY(trayEntries.at(5)->isCheckable());
+    QCOMPARE(trayEntries.at(5)->text(), QStringLiteral("贴图"));
+    QCOMPARE(trayEntries.at(6)->text(), QStringLiteral("开机启动"));
+    QVERIFY(trayEntries.at(6)->isCheckable());
+    QGuiApplication::clipboard()->setImage(support::patternImage(QSize(40, 30)));
+    trayEntries.at(5)->trigger();
+    QCOMPARE(openPinCount(), 1);
+    closeAllPins();
+    QTRY_COMPARE(openPinCount(), 0);
 
     const int before = openWindows<Help>();
     actions.at(1)->trigger();
