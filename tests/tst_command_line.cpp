@@ -87,6 +87,9 @@ void CommandLineTest::refusesWithStatusTwo_data()
     QTest::newRow("two actions") << QStringList{"--full", "--quit"};
     QTest::newRow("file without --board") << QStringList{"--show", "x.png"};
     QTest::newRow("two files") << QStringList{"--board", "a.png", "b.png"};
+    QTest::newRow("--ocr without FILE") << QStringList{"--ocr"};
+    QTest::newRow("--ocr with an action") << QStringList{"--ocr", "a.png", "--region"};
+    QTest::newRow("--ocr with two files") << QStringList{"--ocr", "a.png", "b.png"};
 }
 
 void CommandLineTest::refusesWithStatusTwo()
@@ -106,7 +109,7 @@ void CommandLineTest::helpAndVersionEndWithZero()
     const CommandLine help = parse({QStringLiteral("--help")});
     QVERIFY(help.endsAtOnce);
     QCOMPARE(help.exitStatus, 0);
-    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output"})
+    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output", "--ocr"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
 
     const CommandLine version = parse({QStringLiteral("-v")});
