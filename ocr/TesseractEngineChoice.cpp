@@ -2,5 +2,5 @@
 
 std::unique_ptr<TextEngine> makeTextEngine()
 {
-    return std::make_unique<TesseractEngine>(qgetenv("TAVO_OCR_LANGUAGES").isEmpty() ? QByteArray("chi_sim+eng") : qgetenv("TAVO_OCR_LANGUAGES"));
+    return std::make_unique<TesseractEngine>();
 }

@@ -161,7 +161,7 @@ QString fixBracketLookAlikes(QString line)
 QString tidyLine(const QString &raw)
 {
     const QString simple = fixBracketLookAlikes(fixNumberLookAlikes(raw.simplified()));
-    return dropNoiseSpaces(widenPunctuation(dropNoiseSpaces(simple)));
+    return dropNoiseSpaces(widenPunctuation(simple));
 }
 
 } // namespace
