@@ -24,10 +24,29 @@ int groundLevel(const QImage &grey)
     return static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
 }
 
-bool rowHasInk(const QImage &grey, int y, int threshold)
+// Columns inked nearly all the way down are frames and separators, not text: counted, they would
+// join every line beside them into one.
+std::vector<bool> ruleColumns(const QImage &grey, int threshold)
+{
+    std::vector<int> inked(grey.width());
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            inked[x] += row[x] < threshold ? 1 : 0;
+    }
+    std::vector<bool> rules(grey.width());
+    for (int x = 0; x < grey.width(); ++x)
+        rules[x] = inked[x] * 10 > grey.height() * 9;
+    return rules;
+}
+
+bool rowHasInk(const QImage &grey, int y, int threshold, const std::vector<bool> &rules)
 {
     const uchar *row = grey.constScanLine(y);
-    return std::any_of(row, row + grey.width(), [threshold](uchar value) { return value < threshold; });
+    for (int x = 0; x < grey.width(); ++x)
+        if (row[x] < threshold && !rules[x])
+            return true;
+    return false;
 }
 
 // The columns [left, right) that hold ink in the band.
@@ -92,9 +111,10 @@ QImage textOnLightGround(const QImage &picture)
 std::vector<TextBand> findTextBands(const QImage &lightGrey)
 {
     const int threshold = inkThreshold(lightGrey);
+    const std::vector<bool> rules = ruleColumns(lightGrey, threshold);
     std::vector<TextBand> runs;
     for (int y = 0; y < lightGrey.height(); ++y) {
-        if (!rowHasInk(lightGrey, y, threshold))
+        if (!rowHasInk(lightGrey, y, threshold, rules))
             continue;
         if (!runs.empty() && runs.back().bottom == y)
             runs.back().bottom = y + 1;

@@ -40,6 +40,15 @@ public:
         idle.push_back(std::move(engine));
     }
 
+    void clear()
+    {
+        std::vector<std::unique_ptr<TextEngine>> unloading;
+        {
+            const QMutexLocker lock(&mutex);
+            unloading.swap(idle);
+        }
+    }
+
 private:
     QMutex mutex;
     std::vector<std::unique_ptr<TextEngine>> idle;
@@ -97,6 +106,11 @@ TextRecognitionResult recogniseText(const QImage &picture, int textHeight)
     }
     result.milliseconds = clock.elapsed();
     return result;
+}
+
+void releaseIdleTextEngines()
+{
+    enginePool().clear();
 }
 
 QString failureMessage(const TextRecognitionResult &result)

@@ -25,5 +25,9 @@ inline constexpr int lineMargin = 12;
 // call it. The engines stay loaded for the next call.
 TextRecognitionResult recogniseText(const QImage &picture, int textHeight = engineTextHeight);
 
+// Unloads the engines no recognition is using (about 40 MB each): a resident program keeps them
+// only while the user is reading text.
+void releaseIdleTextEngines();
+
 // The message for a result without text: 未识别到文字, or the reason the engine is missing.
 QString failureMessage(const TextRecognitionResult &result);

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -27,6 +28,9 @@ void putTextOnClipboard(const QString &text)
     }
     QGuiApplication::clipboard()->setText(text);
 }
+
+// Reading more text soon after finds the engines loaded; later, their memory goes back.
+constexpr int engineKeepMs = 60000;
 
 QString timeTaken(qint64 milliseconds)
 {
@@ -78,6 +82,7 @@ void TextRecognitionWindow::recognise(const QImage &region)
 void TextRecognitionWindow::showResult(const TextRecognitionResult &result)
 {
     busy->hide();
+    QTimer::singleShot(engineKeepMs, qApp, releaseIdleTextEngines);
     if (result.outcome != TextRecognitionResult::Outcome::Text) {
         status->setText(failureMessage(result));
         return;

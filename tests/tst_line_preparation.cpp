@@ -52,6 +52,11 @@ void LinePreparationTest::rowsOfInkMakeLines()
     QCOMPARE(bands[1].top, 40);
     QCOMPARE(bands[1].bottom, 56);
     QVERIFY(findTextBands(textOnLightGround(twoLines(Qt::white, Qt::white))).empty());
+
+    // A window's frame down the side joins no lines.
+    QImage framed = twoLines(Qt::white, Qt::black);
+    QPainter(&framed).fillRect(190, 0, 2, framed.height(), Qt::black);
+    QCOMPARE(findTextBands(textOnLightGround(framed)).size(), std::size_t(2));
 }
 
 void LinePreparationTest::linesScaledToTheTextHeight()
