@@ -78,6 +78,10 @@ bool chineseAt(const QString &line, int i, bool chineseLine, bool &openedFull)
     }
     if (pair->half == u')')
         return openedFull || isChineseSide(before);
+    // Dots in a row are an ellipsis, as typed.
+    const auto dotAt = [&line](int j) { return j >= 0 && j < line.size() && line.at(j) == QLatin1Char('.'); };
+    if (pair->half == u'.' && (dotAt(i - 1) || dotAt(i + 1)))
+        return false;
     // A decimal point, a time, a thousands separator.
     if ((pair->half == u'.' || pair->half == u':' || pair->half == u',') && before.isDigit() && after.isDigit())
         return false;

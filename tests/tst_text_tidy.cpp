@@ -29,6 +29,7 @@ void TextTidyTest::readsAsTyped_data()
     QTest::newRow("English keeps half-width") << "Hello， world ！" << "Hello, world!";
     QTest::newRow("English brackets hug their words") << "Version 2.3.1 ( released )" << "Version 2.3.1 (released)";
     QTest::newRow("decimal points and times stay") << "版本2.3.1已发布，下午3:30开会" << "版本2.3.1已发布，下午3:30开会";
+    QTest::newRow("ellipsis stays") << "正在加载..." << "正在加载...";
     QTest::newRow("thousands separator stays") << "共1,024项" << "共1,024项";
     QTest::newRow("size with the multiplication sign") << "分辨率 1920 x 1080" << "分辨率 1920×1080";
     QTest::newRow("hexadecimal left alone") << "错误代码：0x80070005" << "错误代码：0x80070005";
