@@ -58,7 +58,8 @@ QString helpText(const QCommandLineParser &parser)
                "\nWithout an option the program starts and stays in the tray; when it runs already "
                "for this user\nand display, its panel is shown. An action is handed to the running "
                "instance, or performed\nby a new one. --full -o FILE writes one capture to FILE "
-               "(PNG unless the suffix names\nanother format) and ends, with no instance.\n");
+               "(PNG unless the suffix names\nanother format) and ends, with no instance; so does --ocr FILE, "
+               "which prints the text\nof the picture FILE in UTF-8.\n");
 }
 
 } // namespace
@@ -74,6 +75,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("With --full: write the capture to FILE and exit."),
                                     QStringLiteral("FILE"));
+    const QCommandLineOption ocr(QStringLiteral("ocr"),
+                                 QStringLiteral("Print the text read from the picture FILE and exit."),
+                                 QStringLiteral("FILE"));
     parser.addOption(help);
     parser.addOption(version);
     std::vector<QCommandLineOption> actions;
@@ -87,6 +91,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                                 "'-' pins the clipboard's picture."),
                                  QStringLiteral("FILE"));
     parser.addOption(pin);
+    parser.addOption(ocr);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open, with --board."),
                                  QStringLiteral("[FILE]"));
 
@@ -98,6 +103,18 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return endWith(0, QStringLiteral("%1 %2\n").arg(QLatin1String(programName), QStringLiteral(TAVO_VERSION)));
 
     CommandLine result;
+    if (parser.isSet(ocr)) {
+        const QString file = parser.value(ocr);
+        if (file.isEmpty())
+            return usageError(QStringLiteral("missing FILE after --ocr"));
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(output))
+            return usageError(QStringLiteral("--ocr takes one FILE and nothing else"));
+        for (const QCommandLineOption &action : actions)
+            if (parser.isSet(action))
+                return usageError(QStringLiteral("--ocr goes with no other action"));
+        result.textFile = QFileInfo(file).absoluteFilePath();
+        return result;
+    }
     for (std::size_t i = 0; i < actions.size(); ++i) {
         if (!parser.isSet(actions[i]))
             continue;

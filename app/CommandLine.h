@@ -8,7 +8,7 @@
 #include <optional>
 
 // What the command line asks for. Exactly one of: a text to print and an exit status (help,
-// version, a usage error), a one-shot capture into a file, or a run with an optional action
+// version, a usage error), a one-shot capture into a file, the text of a picture file, or a run with an optional action
 // that a running instance performs in its place.
 struct CommandLine
 {
@@ -19,6 +19,8 @@ struct CommandLine
 
     // --full -o FILE: grab once into this file, absolute; nothing else runs.
     QString outputFile;
+    // --ocr FILE: print the text of this picture, absolute; nothing else runs.
+    QString textFile;
     // The action asked for; none for a plain start (a running instance then shows its panel).
     std::optional<InstanceRequest> request;
 };

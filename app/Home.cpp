@@ -7,6 +7,7 @@
 #include "common/FailureMessage.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
+#include "ocr/TextRecognitionWindow.h"
 #include "pin/Pins.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
@@ -250,6 +251,9 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
             [](const QImage &picture, const QPoint &topLeft, QScreen *screen) {
                 pinPicture(picture, screen ? screen->geometry().topLeft() + topLeft : topLeft, screen);
             });
+    connect(regionCapture, &RegionCapture::textRequested, this, [](const QImage &picture) {
+        showTextRecognition(picture);
+    });
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
         if (panelWasShown)

@@ -4,6 +4,7 @@
 #include "app/Home.h"
 #include "app/OneShotCapture.h"
 #include "app/PanelRequests.h"
+#include "app/TextOfPicture.h"
 #include "app/ToolkitLanguage.h"
 #include "common/BackgroundSave.h"
 #include "common/ProgramTitle.h"
@@ -167,10 +168,16 @@ int main(int argc, char *argv[])
 {
     const CommandLine command = parseCommandLine(argumentsOf(argc, argv));
     // Everything but the resident run may have something to say on the command line.
-    if (command.endsAtOnce || command.request || !command.outputFile.isEmpty())
+    if (command.endsAtOnce || command.request || !command.outputFile.isEmpty() || !command.textFile.isEmpty())
         useParentConsoleForOutput();
     if (command.endsAtOnce)
         return printAndEnd(command);
+    // Reading a file's text needs no desktop and no instance.
+    if (!command.textFile.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        usePluginsBesideProgram();
+        return printTextOfPicture(command.textFile);
+    }
     if (!hasGraphicalDesktop()) {
         std::fputs("tavo-screenshot: a graphical desktop is needed, but neither DISPLAY nor "
                    "WAYLAND_DISPLAY is set\n", stderr);

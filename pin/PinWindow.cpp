@@ -112,7 +112,9 @@ void PinWindow::copyPicture()
 {
     const QImage picture = shown;
     const QString pngType = QStringLiteral("image/png");
-    if (offerBesideToolkit(pngType, [picture] { return encodePng(picture); }, [] {}))
+    // Refused later (GNOME gave no focus): the toolkit's clipboard takes it instead.
+    const auto refused = [picture](const QString &) { QGuiApplication::clipboard()->setImage(picture); };
+    if (offerBesideToolkit(pngType, [picture] { return encodePng(picture); }, [] {}, refused))
         return;
     QGuiApplication::clipboard()->setImage(picture, QClipboard::Clipboard);
 }

@@ -20,6 +20,8 @@ build_packages=(
     qtwayland5 libwayland-dev wayland-protocols
     # the toolkit's own dialogs and buttons in Chinese, like the rest of the interface
     qttranslations5-l10n
+    # reading the text of a picture (识别文字): tesseract 5 with its Chinese and English models
+    libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
@@ -33,12 +35,16 @@ test_packages=(
     gnome-shell mutter xdg-desktop-portal-gnome gnome-settings-daemon
     # keys typed into sway, its clipboard read, the tray's watcher (Python with D-Bus)
     wtype wl-clipboard python3-dbus python3-gi
+    # windows placed by sway for its window-list test
+    foot
     # two screens for the multi-screen tests: a nested server with Xinerama inside Xvfb
     xserver-xephyr
     # checking the Debian package and the autostart entry
     lintian appstream libglib2.0-bin file man-db
     # drawing the button pictures again from their SVGs (scripts/render-icons.sh)
     librsvg2-bin
+    # text recognition's known pictures and its benchmark draw in the CJK fonts Debian has
+    fonts-noto-cjk fonts-wqy-microhei fonts-wqy-zenhei
 )
 windows_packages=(
     # the Qt for Windows comes as a tarball with its own moc, rcc and uic

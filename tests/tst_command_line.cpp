@@ -94,6 +94,9 @@ void CommandLineTest::refusesWithStatusTwo_data()
     QTest::newRow("pin with an empty FILE") << QStringList{"--pin", ""};
     QTest::newRow("pin and another action") << QStringList{"--pin", "x.png", "--board"};
     QTest::newRow("pin and a second file") << QStringList{"--pin", "x.png", "y.png"};
+    QTest::newRow("--ocr without FILE") << QStringList{"--ocr"};
+    QTest::newRow("--ocr with an action") << QStringList{"--ocr", "a.png", "--region"};
+    QTest::newRow("--ocr with two files") << QStringList{"--ocr", "a.png", "b.png"};
 }
 
 void CommandLineTest::refusesWithStatusTwo()
@@ -113,7 +116,7 @@ void CommandLineTest::helpAndVersionEndWithZero()
     const CommandLine help = parse({QStringLiteral("--help")});
     QVERIFY(help.endsAtOnce);
     QCOMPARE(help.exitStatus, 0);
-    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output"})
+    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output", "--ocr"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
 
     const CommandLine version = parse({QStringLiteral("-v")});

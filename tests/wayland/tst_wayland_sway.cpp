@@ -235,6 +235,8 @@ void TestWaylandSway::listsWindowsAsSwayPlacedThem()
     QVERIFY(active);
     QCOMPARE(active->title, QStringLiteral("tiled"));
     QCOMPARE(active->area, output);
+}
+
 void TestWaylandSway::clipboardThatGetsNoFocusSaysSo()
 {
     // GNOME's way to the clipboard (a window of one pixel takes the focus for a moment), named by

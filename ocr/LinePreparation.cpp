@@ -1,0 +1,156 @@
+#include "LinePreparation.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// How far from the ground a pixel must be to count as ink: anti-aliased edges and compression
+// noise stay below it.
+constexpr int inkContrast = 60;
+// Thinner bands are rules and underlines, not text.
+constexpr int minimumTextHeight = 4;
+
+int groundLevel(const QImage &grey)
+{
+    std::array<int, 256> histogram{};
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            ++histogram[row[x]];
+    }
+    return static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+}
+
+// Columns inked nearly all the way down are frames and separators, not text: counted, they would
+// join every line beside them into one.
+std::vector<bool> ruleColumns(const QImage &grey, int threshold)
+{
+    std::vector<int> inked(grey.width());
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            inked[x] += row[x] < threshold ? 1 : 0;
+    }
+    std::vector<bool> rules(grey.width());
+    for (int x = 0; x < grey.width(); ++x)
+        rules[x] = inked[x] * 10 > grey.height() * 9;
+    return rules;
+}
+
+bool rowHasInk(const QImage &grey, int y, int threshold, const std::vector<bool> &rules)
+{
+    const uchar *row = grey.constScanLine(y);
+    for (int x = 0; x < grey.width(); ++x)
+        if (row[x] < threshold && !rules[x])
+            return true;
+    return false;
+}
+
+// The columns [left, right) that hold ink in the band.
+std::pair<int, int> inkColumns(const QImage &grey, const TextBand &band, int threshold)
+{
+    int left = grey.width();
+    int right = 0;
+    for (int y = band.top; y < band.bottom; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x) {
+            if (row[x] < threshold) {
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+            }
+        }
+    }
+    return {left, std::max(left, right)};
+}
+
+int inkThreshold(const QImage &lightGrey)
+{
+    return std::max(1, groundLevel(lightGrey) - inkContrast);
+}
+
+std::vector<TextBand> mergeThinGaps(const std::vector<TextBand> &runs)
+{
+    std::vector<TextBand> lines;
+    for (const TextBand &run : runs) {
+        if (!lines.empty()) {
+            TextBand &last = lines.back();
+            const int gap = run.top - last.bottom;
+            if (gap * 5 < std::min(last.height(), run.height()) || gap <= 1) {
+                last.bottom = run.bottom;
+                continue;
+            }
+        }
+        lines.push_back(run);
+    }
+    return lines;
+}
+
+} // namespace
+
+QImage greyscale(const QImage &picture)
+{
+    return picture.convertToFormat(QImage::Format_Grayscale8);
+}
+
+bool hasDarkGround(const QImage &grey)
+{
+    return !grey.isNull() && groundLevel(grey) < 128;
+}
+
+QImage textOnLightGround(const QImage &picture)
+{
+    QImage grey = greyscale(picture);
+    if (hasDarkGround(grey))
+        grey.invertPixels();
+    return grey;
+}
+
+std::vector<TextBand> findTextBands(const QImage &lightGrey)
+{
+    const int threshold = inkThreshold(lightGrey);
+    const std::vector<bool> rules = ruleColumns(lightGrey, threshold);
+    std::vector<TextBand> runs;
+    for (int y = 0; y < lightGrey.height(); ++y) {
+        if (!rowHasInk(lightGrey, y, threshold, rules))
+            continue;
+        if (!runs.empty() && runs.back().bottom == y)
+            runs.back().bottom = y + 1;
+        else
+            runs.push_back(TextBand{y, y + 1});
+    }
+    return mergeThinGaps(runs);
+}
+
+QImage preparedLine(const QImage &lightGrey, const TextBand &band, int textHeight, int margin)
+{
+    const auto [left, right] = inkColumns(lightGrey, band, inkThreshold(lightGrey));
+    if (right <= left)
+        return QImage();
+    const QImage ink = lightGrey.copy(left, band.top, right - left, band.height());
+    const double scale = static_cast<double>(textHeight) / band.height();
+    const QImage scaled = ink.scaled(std::max(1, qRound(ink.width() * scale)), textHeight, Qt::IgnoreAspectRatio,
+                                     Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_Grayscale8);
+    QImage line(scaled.width() + 2 * margin, scaled.height() + 2 * margin, QImage::Format_Grayscale8);
+    line.fill(groundLevel(lightGrey));
+    for (int y = 0; y < scaled.height(); ++y)
+        std::copy_n(scaled.constScanLine(y), scaled.width(), line.scanLine(y + margin) + margin);
+    return line;
+}
+
+std::vector<QImage> preparedLines(const QImage &picture, int textHeight, int margin)
+{
+    const QImage light = textOnLightGround(picture);
+    std::vector<QImage> lines;
+    for (const TextBand &band : findTextBands(light)) {
+        if (band.height() < minimumTextHeight)
+            continue;
+        QImage line = preparedLine(light, band, textHeight, margin);
+        if (!line.isNull())
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <vector>
+
+class QImage;
+
+// Turning a picture of text into the lines an engine reads best: dark text on a light ground,
+// one line each, scaled to one text height, with a margin. Pure functions.
+
+// A run of rows [top, bottom) that holds ink.
+struct TextBand
+{
+    int top = 0;
+    int bottom = 0;
+    int height() const { return bottom - top; }
+};
+
+// 8-bit grey.
+QImage greyscale(const QImage &picture);
+// Whether the most common grey (the ground) is darker than the middle.
+bool hasDarkGround(const QImage &grey);
+// The picture in grey with dark text on a light ground, whatever its theme.
+QImage textOnLightGround(const QImage &picture);
+// The bands of rows that hold ink, top to bottom; a gap thinner than a fifth of the bands beside
+// it (the strokes of 三 or 二) does not split a line.
+std::vector<TextBand> findTextBands(const QImage &lightGrey);
+// The band's rows scaled so that its ink is `textHeight` high, with `margin` rows and columns of
+// ground around.
+QImage preparedLine(const QImage &lightGrey, const TextBand &band, int textHeight, int margin);
+// Every line of the picture, prepared.
+std::vector<QImage> preparedLines(const QImage &picture, int textHeight, int margin);

@@ -1,0 +1,121 @@
+#include "TextRecognition.h"
+
+#include "ocr/LinePreparation.h"
+#include "ocr/TextEngine.h"
+#include "ocr/TextTidy.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMutex>
+#include <QStringList>
+#include <QtConcurrent>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Engines take a while to load their models and read on one thread at a time: each worker
+// borrows one from here and gives it back, so there are never more than workers, and the next
+// recognition finds them loaded.
+class EnginePool
+{
+public:
+    std::unique_ptr<TextEngine> take()
+    {
+        {
+            const QMutexLocker lock(&mutex);
+            if (!idle.empty()) {
+                std::unique_ptr<TextEngine> engine = std::move(idle.back());
+                idle.pop_back();
+                return engine;
+            }
+        }
+        return makeTextEngine();
+    }
+
+    void giveBack(std::unique_ptr<TextEngine> engine)
+    {
+        const QMutexLocker lock(&mutex);
+        idle.push_back(std::move(engine));
+    }
+
+    void clear()
+    {
+        std::vector<std::unique_ptr<TextEngine>> unloading;
+        {
+            const QMutexLocker lock(&mutex);
+            unloading.swap(idle);
+        }
+    }
+
+private:
+    QMutex mutex;
+    std::vector<std::unique_ptr<TextEngine>> idle;
+};
+
+EnginePool &enginePool()
+{
+    static EnginePool pool;
+    return pool;
+}
+
+// A line read by a borrowed engine; empty with `failure` set when the engine cannot read.
+struct LineReading
+{
+    QString text;
+    QString failure;
+};
+
+LineReading readLine(const QImage &line)
+{
+    std::unique_ptr<TextEngine> engine = enginePool().take();
+    LineReading reading;
+    reading.failure = engine->unavailableReason();
+    if (reading.failure.isEmpty())
+        reading.text = engine->readLine(line);
+    enginePool().giveBack(std::move(engine));
+    return reading;
+}
+
+} // namespace
+
+TextRecognitionResult recogniseText(const QImage &picture, int textHeight)
+{
+    QElapsedTimer clock;
+    clock.start();
+    TextRecognitionResult result;
+    const std::vector<QImage> lines = preparedLines(picture, textHeight, lineMargin);
+    // With no line to read, the engine is still asked whether it could have.
+    const QList<LineReading> readings = lines.empty()
+        ? QList<LineReading>{LineReading{QString(), readLine(QImage()).failure}}
+        : QtConcurrent::blockingMapped<QList<LineReading>>(lines, readLine);
+    QStringList texts;
+    for (const LineReading &reading : readings) {
+        if (!reading.failure.isEmpty()) {
+            result.outcome = TextRecognitionResult::Outcome::NoEngine;
+            result.failure = reading.failure;
+            break;
+        }
+        texts << reading.text;
+    }
+    if (result.outcome != TextRecognitionResult::Outcome::NoEngine) {
+        result.text = tidyRecognisedText(texts.join(QLatin1Char('\n')));
+        result.outcome = result.text.isEmpty() ? TextRecognitionResult::Outcome::NoText
+                                                : TextRecognitionResult::Outcome::Text;
+    }
+    result.milliseconds = clock.elapsed();
+    return result;
+}
+
+void releaseIdleTextEngines()
+{
+    enginePool().clear();
+}
+
+QString failureMessage(const TextRecognitionResult &result)
+{
+    if (result.outcome == TextRecognitionResult::Outcome::NoEngine)
+        return result.failure;
+    return result.outcome == TextRecognitionResult::Outcome::NoText ? QStringLiteral("未识别到文字") : QString();
+}

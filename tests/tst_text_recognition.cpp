@@ -1,0 +1,133 @@
+#include "ocr/TextRecognitionWindow.h"
+
+#include "TestSupport.h"
+
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// Reading known Chinese text end to end: from a picture file on the command line, and through
+// the 识别结果 window onto the clipboard.
+class TextRecognitionTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandLinePrintsTheText_data();
+    void commandLinePrintsTheText();
+    void windowPutsTheTextOnTheClipboard();
+    void windowSaysWhenThereIsNoText();
+
+private:
+    QTemporaryDir folder;
+};
+
+namespace {
+
+const QString knownText = QStringLiteral("文件已保存到桌面。\n共有15条新消息，3条未读。");
+constexpr int readingTimeoutMs = 60000;
+
+// The known text in a common interface font, light on dark as a dark theme shows it.
+QImage picture(const QString &text)
+{
+    QImage image(420, 90, QImage::Format_RGB32);
+    image.fill(QColor(0x1e, 0x1e, 0x1e));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(20);
+    painter.setFont(font);
+    painter.setPen(QColor(0xdc, 0xdc, 0xdc));
+    painter.drawText(QRect(12, 10, 400, 80), Qt::AlignLeft | Qt::AlignTop, text);
+    return image;
+}
+
+QWidget *resultWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->windowTitle() == QStringLiteral("识别结果"))
+            return widget;
+    return nullptr;
+}
+
+} // namespace
+
+void TextRecognitionTest::initTestCase()
+{
+    if (!QFontDatabase().families().contains(QStringLiteral("Noto Sans CJK SC")))
+        QSKIP("the known text is drawn in Noto Sans CJK SC (fonts-noto-cjk)");
+    QVERIFY(picture(knownText).save(folder.filePath(QStringLiteral("text.png"))));
+    QVERIFY(picture(QString()).save(folder.filePath(QStringLiteral("blank.png"))));
+    QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken.png")), support::pngMagic));
+}
+
+void TextRecognitionTest::commandLinePrintsTheText_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("tessdata");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("known text") << "text.png" << "" << 0 << knownText + "\n" << "";
+    QTest::newRow("no text") << "blank.png" << "" << 0 << "" << "未识别到文字";
+    QTest::newRow("broken file") << "broken.png" << "" << 1 << "" << "cannot read";
+    QTest::newRow("missing file") << "none.png" << "" << 1 << "" << "cannot read";
+    QTest::newRow("no models") << "text.png" << "/nonexistent" << 1 << "" << "tesseract-ocr-chi-sim";
+}
+
+void TextRecognitionTest::commandLinePrintsTheText()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, tessdata);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, reason);
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Reading a file needs no desktop.
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (!tessdata.isEmpty())
+        environment.insert(QStringLiteral("TESSDATA_PREFIX"), tessdata);
+    program.setProcessEnvironment(environment);
+    program.start(qEnvironmentVariable("TAVO_BIN"), {QStringLiteral("--ocr"), folder.filePath(file)});
+    QVERIFY(program.waitForFinished(readingTimeoutMs));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), output);
+    QVERIFY2(errors.contains(reason), qPrintable(errors));
+    QCOMPARE(program.exitCode(), status);
+}
+
+void TextRecognitionTest::windowPutsTheTextOnTheClipboard()
+{
+    QGuiApplication::clipboard()->clear();
+    showTextRecognition(picture(knownText));
+    QWidget *window = resultWindow();
+    // Open at once, busy while it reads.
+    QVERIFY(window);
+    TAVO_WAIT_FOR(QGuiApplication::clipboard()->text() == knownText, readingTimeoutMs, "the text on the clipboard");
+    QCOMPARE(window->findChild<QPlainTextEdit *>()->toPlainText(), knownText);
+    QVERIFY(window->findChild<QLabel *>()->text().startsWith(QStringLiteral("用时")));
+    window->close();
+}
+
+void TextRecognitionTest::windowSaysWhenThereIsNoText()
+{
+    showTextRecognition(picture(QString()));
+    QWidget *window = resultWindow();
+    QVERIFY(window);
+    QLabel *status = window->findChild<QLabel *>();
+    TAVO_WAIT_FOR(status->text() == QStringLiteral("未识别到文字"), readingTimeoutMs, "未识别到文字");
+    QVERIFY(!window->findChild<QPlainTextEdit *>()->isVisible());
+    window->close();
+}
+
+QTEST_MAIN(TextRecognitionTest)
+#include "tst_text_recognition.moc"
