@@ -206,5 +206,9 @@ void OverlayMarkup::paint(QPainter &painter, const QRect &exposed) const
     painter.save();
     painter.translate(-origin);
     layer->paint(painter, exposed.translated(origin), tool ? tool->drawing() : nullptr);
+    if (tool) {
+        painter.setClipRect(exposed.translated(origin), Qt::IntersectClip);
+        tool->paintDecorations(painter);
+    }
     painter.restore();
 }
