@@ -16,7 +16,8 @@
 //    it belongs, then layer.paint(painter, area, tool->drawing()) and tool->paintDecorations();
 //    the document's `changed` and the tool's `drawingChanged` areas are what to update();
 //  - mouse: tool->press/move/release with the pointer in device pixels of the picture and the
-//    keyboard modifiers (Shift constrains);
+//    keyboard modifiers (Shift constrains); where finished items may be picked again, an
+//    ItemPicker gets the press first (moving on a drag, Delete removing);
 //  - keys: while tool->isTyping(), key and input-method events go to tool->keyPress() and
 //    tool->inputMethod() first, and Qt::ImCursorRectangle is tool->cursorRectangle() mapped to
 //    the widget; otherwise markup::toolForKey() chooses a tool (MarkupToolRow::setChosenTool
