@@ -111,6 +111,8 @@ int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequ
     const bool readsClipboard = request.verb == InstanceRequest::Verb::Pin && request.file == clipboardPinSource;
     const std::unique_ptr<QCoreApplication> app(readsClipboard ? new QGuiApplication(argc, argv)
                                                                : new QCoreApplication(argc, argv));
+    // A pinned file is read here first, with the image plug-ins the instance would use.
+    usePluginsBesideProgram();
     if (refusedPin(request))
         return 1;
     QString failure;

@@ -9,6 +9,23 @@
 
 // The items drawn over one frozen picture, with their undo history.
 //
+// How a viewport (each screen's region overlay, later the drawing board) uses this folder:
+//  - one MarkupDocument for the frozen desktop picture, shared by every viewport; one
+//    MarkupLayer per viewport for the device rectangle it shows;
+//  - paint: the painter scaled to device pixels and translated so the picture's origin is where
+//    it belongs, then layer.paint(painter, area, tool->drawing()) and tool->paintDecorations();
+//    the document's `changed` and the tool's `drawingChanged` areas are what to update();
+//  - mouse: tool->press/move/release with the pointer in device pixels of the picture and the
+//    keyboard modifiers (Shift constrains); where finished items may be picked again, an
+//    ItemPicker gets the press first (moving on a drag, Delete removing);
+//  - keys: while tool->isTyping(), key and input-method events go to tool->keyPress() and
+//    tool->inputMethod() first, and Qt::ImCursorRectangle is tool->cursorRectangle() mapped to
+//    the widget; otherwise markup::toolForKey() chooses a tool (MarkupToolRow::setChosenTool
+//    shows it), Esc calls tool->finish() and puts it away; Ctrl+Z is undo(), Ctrl+Y and
+//    Ctrl+Shift+Z redo();
+//  - the style bar's style goes to tool->setStyle(); setToolKind() when the tool changes;
+//  - what leaves: layer.markedUp(selection) within one viewport, else markup::renderMarkedUp().
+//
 // Coordinates are device pixels of `background()`: pixel (x, y) of the frozen desktop picture is
 // the point (x, y) here, whichever screen or window shows it. The overlays of several screens
 // share one document: each shows its part of the picture and repaints what `changed` names.

@@ -40,7 +40,7 @@ QPointF zoomedTopLeft(const QPointF &topLeft, int oldPercent, int newPercent, co
 int fittingZoom(const QSizeF &natural, const QSize &room);
 
 // A window of `size` placed with its top-left at `pointer`, moved as little as needed to lie
-// within `area` (a screen's available part); a window larger than the area keeps its top-left
+// within `area` (the free area of a screen); a window larger than the area keeps its top-left
 // corner on it.
 QPoint placeWithin(const QSize &size, const QPoint &pointer, const QRect &area);
 

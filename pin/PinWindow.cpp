@@ -124,10 +124,19 @@ void PinWindow::savePictureAs()
     if (refuseWhileSaving(this))
         return;
     QPointer<PinWindow> self(this);
+    // A pin as large as the screen would hide the dialog under it: it is an ordinary window
+    // meanwhile (changed on the native window, which the toolkit does without unmapping it).
+    QWindow *native = windowHandle();
+    if (native)
+        native->setFlag(Qt::WindowStaysOnTopHint, false);
     const QString name = askSavePictureName(QStringLiteral("保存贴图"), QString(),
                                             QStringLiteral("Picture(*.png *.jpg *.bmp)"));
     // The program may have ended the pin while the dialog was open; its picture went with it.
-    if (name.isNull() || !self)
+    if (!self)
+        return;
+    if (native)
+        native->setFlag(Qt::WindowStaysOnTopHint, true);
+    if (name.isNull())
         return;
     savePictureInBackground(this, shown, name);
 }

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "markup/ItemPicker.h"
 #include "markup/MarkupDocument.h"
 #include "markup/MarkupTool.h"
 #include "markup/MarkupToolTable.h"
@@ -60,6 +61,7 @@ private slots:
     void inputMethodComposesAndCommits();
     void cursorRectangleFollowsTheText();
     void textBoxEndsAndEmptyLeavesNothing();
+    void pickedItemMovesAndGoes();
 };
 
 void TestMarkupTools::toolTable()
@@ -338,6 +340,45 @@ void TestMarkupTools::textBoxEndsAndEmptyLeavesNothing()
     QVERIFY(repainted.contains(composedBox));
     QCOMPARE(document.items().size(), 1);
     QVERIFY(!tool->keyPress(key(Qt::Key_A, QStringLiteral("a"))));
+}
+
+void TestMarkupTools::pickedItemMovesAndGoes()
+{
+    MarkupDocument document(support::patternImage(QSize(300, 300)));
+    auto rectangles = markup::createTool(MarkupKind::Rectangle, document);
+    rectangles->press({10, 10}, Qt::NoModifier);
+    rectangles->release({100, 80}, Qt::NoModifier);
+    auto mosaics = markup::createTool(MarkupKind::Mosaic, document);
+    mosaics->press({150, 150}, Qt::NoModifier);
+    mosaics->release({199, 199}, Qt::NoModifier);
+    ItemPicker picker(document);
+
+    // The empty middle of an outline is no press on it.
+    QVERIFY(!picker.press({50, 40}));
+    QCOMPARE(picker.picked(), -1);
+
+    QVERIFY(picker.press({11, 40}));
+    QCOMPARE(picker.picked(), 0);
+    picker.move({41, 60});
+    QCOMPARE(picker.drawing()->points, (QVector<QPointF>{{40, 30}, {130, 100}}));
+    QCOMPARE(document.items().at(0).points.first(), QPointF(10, 10)); // until the release
+    picker.release({41, 60});
+    QVERIFY(!picker.drawing());
+    QCOMPARE(document.items().at(0).points, (QVector<QPointF>{{40, 30}, {130, 100}}));
+    QCOMPARE(picker.picked(), 0);
+    document.undo();
+    QCOMPARE(document.items().at(0).points.first(), QPointF(10, 10));
+
+    // A moved mosaic hides what is under it now; Delete removes it, one step again.
+    QVERIFY(picker.press({170, 170}));
+    picker.release({120, 170});
+    QCOMPARE(*document.items().at(1).patch, markup::mosaicPatch(document.background(), QRect(100, 150, 50, 50), 12));
+    QVERIFY(picker.press({110, 160}));
+    picker.release({110, 160});
+    picker.removePicked();
+    QCOMPARE(document.items().size(), 1);
+    document.undo();
+    QCOMPARE(document.items().size(), 2);
 }
 
 QTEST_MAIN(TestMarkupTools)

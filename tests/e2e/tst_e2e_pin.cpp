@@ -10,7 +10,8 @@
 using namespace e2e;
 
 // Pins of the real program under a window manager: a file pinned from the command line shows its
-// own pixels in a window the manager keeps above, the wheel zooms it and Escape closes it; a pin
+// own pixels in a window the manager keeps above, the wheel zooms it, Ctrl+S saves it and Escape
+// closes it; a pin
 // with nothing to pin ends the command with status 1 and its reason, whichever process would
 // have pinned it.
 class PinTest : public QObject
@@ -84,6 +85,19 @@ void PinTest::pinnedFileShowsItsPixelsAboveTheOthers()
     QVERIFY(std::abs(after.top() + 30 * 1.3 - pointer.y()) <= 1);
     // Enlarged pixel for pixel: the picture's pixel (20, 10) now covers (26, 13).
     QVERIFY(waitUntil([&] { return screenShot().pixel(after.topLeft() + QPoint(26, 13)) == picture.pixel(20, 10); }));
+
+    // Ctrl+S: while its dialog is open the pin is an ordinary window, so that even a pin as large
+    // as the screen leaves the dialog in sight; the file holds the picture at its own pixels.
+    const QString saved = dir.filePath(QStringLiteral("saved.png"));
+    QVERIFY(activate(pin));
+    key(QStringLiteral("ctrl+s"));
+    QVERIFY(!waitForWindows(QStringLiteral("^保存贴图$")).isEmpty());
+    QVERIFY(!windowProperty(pin, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("_NET_WM_STATE_ABOVE")));
+    QVERIFY(answerFileDialog(QStringLiteral("保存贴图"), saved));
+    QVERIFY(waitUntil([&] { return support::asRgb32(QImage(saved)) == support::asRgb32(picture); }));
+    QVERIFY(waitUntil([&] {
+        return windowProperty(pin, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("_NET_WM_STATE_ABOVE"));
+    }));
 
     QVERIFY(activate(pin));
     key(QStringLiteral("Escape"));
