@@ -8,7 +8,6 @@
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
 #include "markup/MarkupDocument.h"
-#include "markup/MarkupPainting.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -303,11 +302,6 @@ void FreedomCut::connectActions()
 
 // ---- pointer ----------------------------------------------------------------------------------
 
-const MarkupDocument &FreedomCut::markupDocument() const
-{
-    return markup->markupDocument();
-}
-
 bool FreedomCut::drawsMarkup() const
 {
     return markup && markup->hasTool() && mode == Mode::Chosen;
@@ -586,18 +580,18 @@ void FreedomCut::showEvent(QShowEvent *)
 
 QImage FreedomCut::renderRegion(const QRect &area) const
 {
-    QImage picture = renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
-    if (markup && !picture.isNull()) {
-        // The items over the frozen desktop, at its device pixels.
-        const qreal pictureRatio = picture.devicePixelRatioF();
-        picture.setDevicePixelRatio(1);
-        QPainter painter(&picture);
-        const QRect inPicture = area.translated(placement.source.topLeft());
-        painter.translate(-inPicture.topLeft());
-        markup::paintMarkup(painter, markupDocument(), inPicture);
-        painter.end();
-        picture.setDevicePixelRatio(pictureRatio);
-    }
+    if (!markup)
+        return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+    // The frozen desktop with the items, from the overlay's cache, then the corner marks where
+    // the region reaches them: what the overlay showed there, without its decorations.
+    QImage picture = markup->markedUp(area).convertToFormat(QImage::Format_RGB32);
+    if (picture.size() != area.size())
+        return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+    QPainter painter(&picture);
+    painter.translate(-area.topLeft());
+    paintOverlayInDevicePixels(painter, QPixmap(), startPoint, endPoint, {deviceRect(), ratio});
+    painter.end();
+    picture.setDevicePixelRatio(ratio);
     return picture;
 }
 

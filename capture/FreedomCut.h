@@ -87,7 +87,6 @@ private:
     void pin_close();
     void text_close();
     bool drawsMarkup() const;
-    const MarkupDocument &markupDocument() const;
     void placeButtonRow(const QPoint &pointer);
     void placeButtonRowAtSelection();
     void hideButtonRow();

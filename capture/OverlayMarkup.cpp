@@ -95,6 +95,11 @@ void OverlayMarkup::putToolAway()
     emit toolChanged();
 }
 
+QImage OverlayMarkup::markedUp(const QRect &area) const
+{
+    return layer->markedUp(area.translated(origin));
+}
+
 void OverlayMarkup::finishDrawing()
 {
     if (tool)

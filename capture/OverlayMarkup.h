@@ -59,7 +59,9 @@ public:
     // Ends what a tool has under way, keeping the tool.
     void finishDrawing();
 
-    MarkupDocument &markupDocument() const { return document; }
+    // `area` (device pixels of the overlay) of the frozen desktop with the items over it, copied
+    // from the cache.
+    QImage markedUp(const QRect &area) const;
 
 signals:
     // Device pixels of the overlay whose look changed.

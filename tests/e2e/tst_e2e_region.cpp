@@ -36,6 +36,7 @@ private slots:
     void handleAndArrowKeyAdjust();
     void keysAndDoubleClickFinish();
     void colourKeyAndDimming();
+    void markUpLeavesWithTheRegion();
 
 private:
     bool openOverlay();
@@ -274,6 +275,37 @@ void TestE2eRegion::colourKeyAndDimming()
     QVERIFY(overlayIsOpen());
     key(QStringLiteral("Escape"));
     QVERIFY(waitForOverlayToClose());
+}
+
+void TestE2eRegion::markUpLeavesWithTheRegion()
+{
+    // R, a rectangle dragged inside: the copy has the red outline there and the desktop elsewhere.
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(500, 400)));
+    key(QStringLiteral("r"));
+    dragOnScreen(QPoint(150, 150), QPoint(250, 230));
+    key(QStringLiteral("Return"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    QImage copied = clipboardImage();
+    QCOMPARE(copied.size(), QSize(399, 299));
+    QCOMPARE(copied.pixel(QPoint(150, 190) - QPoint(101, 101)), qRgb(255, 0, 0));
+    QVERIFY(support::differenceFromPattern(copied.copy(0, 160, 399, 139), QPoint(101, 261)).isEmpty());
+
+    // Drawn, then Ctrl+Z: the copy is the desktop's, exactly.
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(500, 400)));
+    key(QStringLiteral("r"));
+    dragOnScreen(QPoint(150, 150), QPoint(250, 230));
+    key(QStringLiteral("ctrl+z"));
+    key(QStringLiteral("Return"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    copied = clipboardImage();
+    const QString difference = support::differenceFromPattern(copied, QPoint(101, 101));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 QTEST_MAIN(TestE2eRegion)
