@@ -183,11 +183,11 @@ void timeFullPage(int textHeight)
     const std::clock_t processorStart = std::clock();
     const TextRecognitionResult result = recogniseText(page, textHeight);
     const double processorMs = 1000.0 * static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
-    std::printf("1920x1080 full of text, text height %d px: %lld ms (%d lines read, %d cores; %.0f ms of processor "
-                "time, %.0f ms a core)\n",
+    std::printf("1920x1080 full of text, text height %d px: %lld ms (%d lines, %d characters read, %d cores; %.0f ms "
+                "of processor time, %.0f ms a core)\n",
                 textHeight, static_cast<long long>(clock.elapsed()),
-                static_cast<int>(result.text.count(QLatin1Char('\n')) + 1), QThread::idealThreadCount(), processorMs,
-                processorMs / QThread::idealThreadCount());
+                static_cast<int>(result.text.count(QLatin1Char('\n')) + 1), static_cast<int>(result.text.size()),
+                QThread::idealThreadCount(), processorMs, processorMs / QThread::idealThreadCount());
 }
 
 } // namespace
