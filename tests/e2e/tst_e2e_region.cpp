@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QFont>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,6 +39,8 @@ private slots:
     void keysAndDoubleClickFinish();
     void colourKeyAndDimming();
     void markUpLeavesWithTheRegion();
+    void pinKeepsTheRegionAtItsPlace();
+    void readsTheTextOfTheRegion();
 
 private:
     bool openOverlay();
@@ -306,6 +310,55 @@ void TestE2eRegion::markUpLeavesWithTheRegion()
     copied = clipboardImage();
     const QString difference = support::differenceFromPattern(copied, QPoint(101, 101));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestE2eRegion::pinKeepsTheRegionAtItsPlace()
+{
+    // Ctrl+T: a pin of the region's size over exactly its place, the desktop's pixels inside a
+    // frame of one pixel, kept above through the window manager.
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(400, 300), QPoint(700, 500)));
+    key(QStringLiteral("ctrl+t"));
+    QVERIFY(waitForOverlayToClose());
+    const QStringList pins = waitForWindows(QStringLiteral("^贴图$"), program->pid());
+    QCOMPARE(pins.size(), 1);
+    const QRect inside = windowGeometry(pins.first()).adjusted(1, 1, -1, -1);
+    QCOMPARE(inside, QRect(401, 301, 299, 199));
+    QVERIFY(waitUntil([&] { return support::differenceFromPattern(screenShot().copy(inside), inside.topLeft()).isEmpty(); }));
+    QVERIFY(windowProperty(pins.first(), QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("_NET_WM_STATE_ABOVE")));
+    activate(pins.first());
+    key(QStringLiteral("Escape"));
+    QVERIFY(waitUntil([&] { return visibleWindows(QStringLiteral("^贴图$"), program->pid()).isEmpty(); }));
+}
+
+void TestE2eRegion::readsTheTextOfTheRegion()
+{
+#ifndef TAVO_OCR
+    QSKIP("built without text recognition");
+#endif
+    // A window of the test's own showing known Chinese text; Ctrl+R over it puts that text on the
+    // clipboard.
+    const QString text = QStringLiteral("截图已复制到剪贴板");
+    QLabel label(text);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(28);
+    label.setFont(font);
+    label.setStyleSheet(QStringLiteral("background:white;color:black;padding:20px"));
+    label.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    label.setGeometry(200, 600, 500, 90);
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(205, 605), QPoint(695, 685)));
+    key(QStringLiteral("ctrl+r"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitUntil([&] { return QString::fromUtf8(clipboardData(QStringLiteral("UTF8_STRING"))).trimmed() == text; },
+                      60000));
+    for (const QString &window : visibleWindows(QStringLiteral("^识别结果$"), program->pid())) {
+        activate(window);
+        key(QStringLiteral("Escape"));
+    }
 }
 
 QTEST_MAIN(TestE2eRegion)
