@@ -39,6 +39,7 @@ private slots:
     void keysAndDoubleClickFinish();
     void colourKeyAndDimming();
     void markUpLeavesWithTheRegion();
+    void mosaicTextAndNumbersLeaveWithTheRegion();
     void pinKeepsTheRegionAtItsPlace();
     void readsTheTextOfTheRegion();
 
@@ -310,6 +311,42 @@ void TestE2eRegion::markUpLeavesWithTheRegion()
     copied = clipboardImage();
     const QString difference = support::differenceFromPattern(copied, QPoint(101, 101));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestE2eRegion::mosaicTextAndNumbersLeaveWithTheRegion()
+{
+    QVERIFY(clearClipboard());
+    QVERIFY(openOverlay());
+    QVERIFY(select(QPoint(100, 100), QPoint(700, 500)));
+    // X over an area, T with "abc" ended by a click elsewhere, N twice.
+    key(QStringLiteral("x"));
+    dragOnScreen(QPoint(200, 200), QPoint(260, 248));
+    key(QStringLiteral("t"));
+    clickAt(QPoint(400, 150));
+    xdotool({QStringLiteral("type"), QStringLiteral("abc")});
+    clickAt(QPoint(600, 450));
+    key(QStringLiteral("n"));
+    clickAt(QPoint(150, 400));
+    clickAt(QPoint(300, 400));
+    key(QStringLiteral("n"));  // the tool away: the selection's keys are back
+    key(QStringLiteral("Return"));
+    QVERIFY(waitForOverlayToClose());
+    QVERIFY(waitForClipboardImage());
+    const QImage copied = support::asRgb32(clipboardImage());
+    const QPoint origin(101, 101);
+    // The mosaic's first block holds the mean of the desktop's pixels it covers: on the pattern
+    // the red and green channels are the coordinates, so the mean is the block's middle.
+    QCOMPARE(qRed(copied.pixel(QPoint(205, 205) - origin)), (200 + 211) / 2 + 1);
+    QCOMPARE(copied.pixel(QPoint(205, 205) - origin), copied.pixel(QPoint(211, 211) - origin));
+    // The text differs from the desktop only near where it was typed.
+    QVERIFY(support::differenceFromPattern(copied.copy(QRect(QPoint(350, 120), QSize(100, 50)).translated(-origin)),
+                                           QPoint(350, 120)).size() > 0);
+    QVERIFY(support::differenceFromPattern(copied.copy(QRect(QPoint(450, 120), QSize(200, 200)).translated(-origin)),
+                                           QPoint(450, 120)).isEmpty());
+    // Two markers, red discs, apart.
+    for (const QPoint &marker : {QPoint(150, 400), QPoint(300, 400)})
+        QCOMPARE(copied.pixel(marker + QPoint(0, 8) - origin), qRgb(255, 0, 0));
+    QCOMPARE(copied.pixel(QPoint(225, 400) - origin), support::patternPixel(225, 400));
 }
 
 void TestE2eRegion::pinKeepsTheRegionAtItsPlace()
