@@ -28,6 +28,8 @@ namespace {
 
 // How near a handle a press must land to take it, in logical pixels.
 constexpr int handleReach = 6;
+// How dark the desktop shows outside the selection.
+constexpr int dimAlpha = 96;
 
 Qt::CursorShape cursorFor(SelectionPart part)
 {
@@ -70,13 +72,12 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
     if (!frozenPixmap.isNull()) {
-        const QRect source = this->placement.source.isNull() ? frozenPixmap.rect() : this->placement.source;
-        // Shares the pixmap's pixels: the magnifier and the colour key read from it.
-        frozenPart = frozenPixmap.toImage().copy(source);
-        dimmedPixmap = QPixmap::fromImage(dimmedCopy(frozenPart));
+        source = this->placement.source.isNull() ? frozenPixmap.rect() : this->placement.source;
+        // Shares the pixmap's pixels (a raster pixmap is an image): nothing is copied.
+        frozenImage = frozenPixmap.toImage();
         if (!document)
             document = new MarkupDocument(frozenPixmap.toImage(), this);
-        markup = new OverlayMarkup(this, *document, source.topLeft(), frozenPart.rect());
+        markup = new OverlayMarkup(this, *document, source.topLeft(), deviceRect());
         connect(markup, &OverlayMarkup::changed, this, [this](const QRect &area) { update(toLogical(area)); });
         connect(markup, &OverlayMarkup::toolChanged, this, [this] {
             setPointer(pointer, false);
@@ -117,8 +118,8 @@ void FreedomCut::setWindowFrames(const QVector<QRect> &frames)
 
 QRect FreedomCut::deviceRect() const
 {
-    if (!frozenPart.isNull())
-        return frozenPart.rect();
+    if (!source.isNull())
+        return QRect(QPoint(0, 0), source.size());
     return QRect(0, 0, int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
 }
 
@@ -165,7 +166,7 @@ QRegion FreedomCut::shownArea(const Selection &shown) const
 
 QRect FreedomCut::magnifierArea() const
 {
-    if (!magnifierShown || pointer.x() < 0 || frozenPart.isNull())
+    if (!magnifierShown || pointer.x() < 0 || source.isNull())
         return {};
     return magnifierBox(logicalPoint(pointer), rect());
 }
@@ -516,9 +517,9 @@ void FreedomCut::copyColourUnderPointer()
     QPoint at = pointer;
     if (at.x() < 0)
         at = toDevice(mapFromGlobal(QCursor::pos()));
-    if (frozenPart.isNull() || !frozenPart.rect().contains(at))
+    if (source.isNull() || !deviceRect().contains(at))
         return;
-    QGuiApplication::clipboard()->setText(colourName(QColor(frozenPart.pixel(at))));
+    QGuiApplication::clipboard()->setText(colourName(QColor(frozenImage.pixel(at + source.topLeft()))));
 }
 
 // ---- painting ---------------------------------------------------------------------------------
@@ -527,7 +528,7 @@ void FreedomCut::paintEvent(QPaintEvent *event)
 {
     // Painted only when something changed, and only there: an idle overlay draws nothing.
     QPainter painter(this);
-    if (frozenPart.isNull()) {
+    if (source.isNull()) {
         paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
         if (!failure.isEmpty())
             painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, failure);
@@ -540,8 +541,11 @@ void FreedomCut::paintEvent(QPaintEvent *event)
     for (const QRect &logical : event->region()) {
         const QRect exposed = QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect()
                               & deviceRect();
-        painter.drawPixmap(exposed.topLeft(), dimmedPixmap, exposed);
         const QRect bright = exposed & lit;
+        painter.drawPixmap(exposed.topLeft(), frozenPixmap, exposed.translated(source.topLeft()));
+        // Darker outside the selection: a blend over what changed, nothing made in advance.
+        for (const QRect &outside : QRegion(exposed).subtracted(bright))
+            painter.fillRect(outside, QColor(0, 0, 0, dimAlpha));
         if (!bright.isEmpty())
             markup->paint(painter, bright);
     }
@@ -556,7 +560,7 @@ void FreedomCut::paintEvent(QPaintEvent *event)
     painter.restore();
     const QRect magnifier = magnifierArea();
     if (!magnifier.isNull())
-        paintMagnifier(painter, magnifier, frozenPart, pointer, pointer + placement.source.topLeft());
+        paintMagnifier(painter, magnifier, frozenImage, pointer + source.topLeft(), pointer + source.topLeft());
 }
 
 void FreedomCut::setFailure(const QString &reason)

@@ -111,8 +111,8 @@ private:
     void askForSelection();
 
     QPixmap frozenPixmap;
-    QPixmap dimmedPixmap;
-    QImage frozenPart;  // this overlay's part of the frozen desktop, for the magnifier
+    QImage frozenImage;  // the frozen pixmap's own pixels, for the magnifier and the colour key
+    QRect source;        // this overlay's part of the frozen desktop; null without a picture
     QPixmap regionPixmap;
     QString failure;
     OverlayPlacement placement;

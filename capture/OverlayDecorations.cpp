@@ -31,20 +31,6 @@ QFont readoutFont(qreal ratio)
 
 } // namespace
 
-QImage dimmedCopy(const QImage &picture)
-{
-    // 5/8 of each channel, with shifts on whole pixels: a 4K desktop takes a few milliseconds.
-    QImage dimmed = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < dimmed.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(dimmed.scanLine(y));
-        for (int x = 0; x < dimmed.width(); ++x) {
-            const quint32 p = line[x];
-            line[x] = 0xff000000u | (((p >> 1) & 0x7f7f7fu) + ((p >> 3) & 0x1f1f1fu));
-        }
-    }
-    return dimmed;
-}
-
 QRect litArea(const Selection &selection)
 {
     const Selection s = normalised(selection);

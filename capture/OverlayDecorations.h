@@ -8,13 +8,9 @@ class QPainter;
 struct Selection;
 
 // What the overlay draws over the frozen desktop to help choose a region and never hands on: the
-// dimming outside the selection, its handles and the size readout. Painted in the overlay's
+// selection's handles and its size readout. Painted in the overlay's
 // device pixels; their sizes scale with `ratio` (device pixels per logical one) so that they look
 // the same at any scale.
-
-// The frozen picture as it shows outside the selection: darker, made once per overlay so that
-// painting it costs a copy, not a blend.
-QImage dimmedCopy(const QImage &picture);
 
 // The part of the overlay shown bright: the selection with its outline.
 QRect litArea(const Selection &selection);

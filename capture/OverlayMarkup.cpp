@@ -30,14 +30,27 @@ OverlayMarkup::OverlayMarkup(QWidget *overlay, MarkupDocument &document, const Q
     , overlay(overlay)
     , document(document)
     , origin(origin)
-    , layer(std::make_unique<MarkupLayer>(document, deviceArea.translated(origin)))
-    , row(new MarkupToolRow(overlay))
-    , styleBar(new MarkupStyleBar(overlay))
+    , deviceArea(deviceArea)
 {
-    row->hide();
-    styleBar->hide();
-    row->setHistory(document.canUndo(), document.canRedo());
     connect(&document, &MarkupDocument::changed, this, &OverlayMarkup::forwardChange);
+    // Another screen's overlay may draw first: its items show here too.
+    connect(&document, &MarkupDocument::changed, this, &OverlayMarkup::makeLayer);
+}
+
+void OverlayMarkup::makeLayer()
+{
+    if (!layer)
+        layer = std::make_unique<MarkupLayer>(document, deviceArea.translated(origin));
+}
+
+// The rows are made when first shown: an overlay opens sooner without them.
+void OverlayMarkup::makeRows()
+{
+    if (row)
+        return;
+    row = new MarkupToolRow(overlay);
+    styleBar = new MarkupStyleBar(overlay);
+    row->setHistory(document.canUndo(), document.canRedo());
     connect(&document, &MarkupDocument::historyChanged, row,
             [this] { row->setHistory(this->document.canUndo(), this->document.canRedo()); });
     connect(row, &MarkupToolRow::toolChosen, this, &OverlayMarkup::choose);
@@ -72,6 +85,8 @@ void OverlayMarkup::forwardChange(const QRect &pictureArea)
 void OverlayMarkup::choose(MarkupKind kind)
 {
     putToolAway();
+    makeLayer();
+    makeRows();
     tool = markup::createTool(kind, document);
     styleBar->setToolKind(kind);
     tool->setStyle(styleBar->style());
@@ -89,15 +104,17 @@ void OverlayMarkup::putToolAway()
         return;
     tool->finish();
     tool.reset();
-    row->clearChosenTool();
-    styleBar->hide();
+    if (row) {
+        row->clearChosenTool();
+        styleBar->hide();
+    }
     overlay->setAttribute(Qt::WA_InputMethodEnabled, false);
     emit toolChanged();
 }
 
 QImage OverlayMarkup::markedUp(const QRect &area) const
 {
-    return layer->markedUp(area.translated(origin));
+    return layer ? layer->markedUp(area.translated(origin)) : QImage();
 }
 
 void OverlayMarkup::finishDrawing()
@@ -110,6 +127,7 @@ void OverlayMarkup::finishDrawing()
 
 void OverlayMarkup::placeRows(const QRect &anchor, const QRect &screen)
 {
+    makeRows();
     // Right-aligned under the three buttons; above them where the screen ends first.
     QRect line(QPoint(anchor.right() + 1 - row->width(), anchor.bottom() + 1 + rowGap), row->size());
     QRect bar(QPoint(anchor.right() + 1 - styleBar->width(), line.bottom() + 1 + rowGap), styleBar->size());
@@ -127,6 +145,8 @@ void OverlayMarkup::placeRows(const QRect &anchor, const QRect &screen)
 
 void OverlayMarkup::hideRows()
 {
+    if (!row)
+        return;
     row->hide();
     styleBar->hide();
 }
@@ -159,7 +179,7 @@ bool OverlayMarkup::keyPress(QKeyEvent *event)
         putToolAway();
         return true;
     }
-    if (modifiers != Qt::NoModifier || !row->isVisible())
+    if (modifiers != Qt::NoModifier || !row || !row->isVisible())
         return false;
     const MarkupToolInfo *info = markup::toolForKey(key);
     if (!info)
@@ -208,6 +228,8 @@ void OverlayMarkup::release(const QPoint &device, Qt::KeyboardModifiers modifier
 
 void OverlayMarkup::paint(QPainter &painter, const QRect &exposed) const
 {
+    if (!layer)
+        return;
     painter.save();
     painter.translate(-origin);
     layer->paint(painter, exposed.translated(origin), tool ? tool->drawing() : nullptr);

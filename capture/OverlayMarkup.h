@@ -50,8 +50,8 @@ public:
     void move(const QPoint &device, Qt::KeyboardModifiers modifiers);
     void release(const QPoint &device, Qt::KeyboardModifiers modifiers);
 
-    // Paints `exposed` (device pixels of the overlay, the painter in them) of the frozen desktop
-    // with the items over it and the item being drawn.
+    // Paints the items and the item being drawn over `exposed` (device pixels of the overlay, the
+    // painter in them), where the frozen desktop has been painted already.
     void paint(QPainter &painter, const QRect &exposed) const;
 
     // Ends what a tool has under way (a text box is kept as it stands) and puts it away.
@@ -77,7 +77,11 @@ private:
     QWidget *overlay;
     MarkupDocument &document;
     QPoint origin;
-    std::unique_ptr<MarkupLayer> layer;
+    void makeLayer();
+    void makeRows();
+
+    QRect deviceArea;
+    std::unique_ptr<MarkupLayer> layer;  // made with the first tool: an overlay never drawn on keeps no copy
     std::unique_ptr<MarkupTool> tool;
     MarkupToolRow *row = nullptr;
     MarkupStyleBar *styleBar = nullptr;

@@ -1,5 +1,4 @@
 #include "capture/FreedomCut.h"
-#include "capture/OverlayDecorations.h"
 
 #include "TestSupport.h"
 
@@ -311,13 +310,11 @@ void TestFreedomCut::outlineOnScreenFollowsTheSelection()
     QTRY_COMPARE(onScreen().pixel(150, 120), red);
     // Outside the selection the desktop shows darker, inside as it is.
     const QImage shown = onScreen();
-    const QImage dimmed = dimmedCopy(frozen);
-    QCOMPARE(shown.pixel(300, 150), dimmed.pixel(300, 150));
-    QCOMPARE(shown.pixel(200, 200), dimmed.pixel(200, 200));
+    for (const QPoint &outside : {QPoint(300, 150), QPoint(200, 200), QPoint(200, 100), QPoint(99, 120)})
+        QVERIFY(qGray(shown.pixel(outside)) < qGray(frozen.pixel(outside)));
     QCOMPARE(shown.pixel(125, 100), red);
-    QCOMPARE(shown.pixel(200, 100), dimmed.pixel(200, 100));
     QCOMPARE(shown.pixel(140, 140), frozen.pixel(140, 140));
-    QVERIFY(qGray(dimmed.pixel(300, 150)) < qGray(frozen.pixel(300, 150)));
+    QCOMPARE(shown.pixel(110, 130), frozen.pixel(110, 130));
 }
 
 void TestFreedomCut::idleOverlayPaintsNothing()
