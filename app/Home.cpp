@@ -264,6 +264,14 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
 
 void Home::closeNormal()
 {
+    // Each board with unsaved drawing asks first; 取消 on any one keeps the program running.
+    QList<QPointer<DrawBoard>> boards;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *board = qobject_cast<DrawBoard *>(window); board && board->isVisible())
+            boards << board;
+    for (const QPointer<DrawBoard> &board : boards)
+        if (board && !board->close())
+            return;
     QCoreApplication::exit(0);
 }
 

@@ -6,9 +6,11 @@
 #include "board/Canvas.h"
 #include "board/PictureLoader.h"
 #include "board/PointHistory.h"
+#include "board/SaveQuestion.h"
 #include "settings/PainterSetting.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -53,6 +55,7 @@ DrawBoard::DrawBoard(QWidget *parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { cancelPictureLoad(); });
     resize(startWidth, startHeight);
     buildFileMenu();
+    addStrokeKeys();
     connectPenSettings();
     buildToolBar();
 }
@@ -78,6 +81,83 @@ void DrawBoard::buildFileMenu()
                         this, SLOT(save()), QKeySequence::Save);
 }
 
+void DrawBoard::addStrokeKeys()
+{
+    // Keys of the window, not menu entries: the board's menu stays as it is.
+    const struct {
+        const char *name;
+        QKeySequence keys;
+        void (DrawBoard::*slot)();
+    } entries[] = {
+        {"undoAction", QKeySequence(Qt::CTRL | Qt::Key_Z), &DrawBoard::undoStroke},
+        {"redoAction", QKeySequence(Qt::CTRL | Qt::Key_Y), &DrawBoard::redoStroke},
+    };
+    for (const auto &entry : entries) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(entry.name));
+        action->setShortcut(entry.keys);
+        connect(action, &QAction::triggered, this, entry.slot);
+        addAction(action);
+    }
+}
+
+void DrawBoard::undoStroke()
+{
+    if (strokes.isEmpty())
+        return;
+    undoneStrokes.append(strokes.takeLast());
+    markChanged();
+    redrawAllStrokes();
+}
+
+void DrawBoard::redoStroke()
+{
+    if (undoneStrokes.isEmpty())
+        return;
+    strokes.append(undoneStrokes.takeLast());
+    markChanged();
+    redrawAllStrokes();
+}
+
+void DrawBoard::redrawAllStrokes()
+{
+    // The layer only ever adds to what it drew: strokes taken away are drawn again from nothing.
+    strokeLayer = StrokeLayer();
+    showCanvasChange();
+}
+
+bool DrawBoard::hasUnsavedDrawing() const
+{
+    const bool pictureChanged = picture && (rotation != 0.0 || scaleX != 1.0 || scaleY != 1.0
+                                            || !offsetHistory->last().isNull());
+    if (strokes.isEmpty() && !pictureChanged)
+        return false;
+    if (changes == savedChanges)
+        return false;
+    // A save still being written holds the drawing as it is now: its failure is said on its own.
+    return !(isSavingPicture(this) && changes == savingChanges);
+}
+
+void DrawBoard::closeEvent(QCloseEvent *event)
+{
+    if (!hasUnsavedDrawing()) {
+        event->accept();
+        return;
+    }
+    switch (askToSaveDrawing(this)) {
+    case SaveAnswer::Save:
+        // The file is written after the window has gone, if need be; a name not chosen keeps it.
+        event->setAccepted(saveAs());
+        return;
+    case SaveAnswer::Discard:
+        event->accept();
+        return;
+    case SaveAnswer::Cancel:
+        event->ignore();
+        return;
+    }
+}
+
 void DrawBoard::connectPenSettings()
 {
     PainterSetting *dialog = PainterSetting::sharedOrCreate(this);
@@ -99,12 +179,14 @@ void DrawBoard::buildToolBar()
 
     QAction *rotate = addTool(toolBar, QStringLiteral(":/resources/img/rotate.png"), QStringLiteral("rotateAction"));
     connect(rotate, &QAction::triggered, this, [this] {
+        markChanged();
         rotation += quarterTurn;
         showCanvasChange();
     });
 
     QAction *enlarge = addTool(toolBar, QStringLiteral(":/resources/img/scale.png"), QStringLiteral("enlargeAction"));
     connect(enlarge, &QAction::triggered, this, [this] {
+        markChanged();
         scaleY *= scaleStep;
         scaleX *= scaleStep;
         showCanvasChange();
@@ -112,6 +194,7 @@ void DrawBoard::buildToolBar()
 
     QAction *shrink = addTool(toolBar, QStringLiteral(":/resources/img/scale_s.png"), QStringLiteral("shrinkAction"));
     connect(shrink, &QAction::triggered, this, [this] {
+        markChanged();
         scaleY /= scaleStep;
         scaleX /= scaleStep;
         showCanvasChange();
@@ -153,6 +236,9 @@ void DrawBoard::mousePressEvent(QMouseEvent *event)
         return;
     }
     strokes.append(QVector<QPoint>{event->pos()});
+    // A new stroke ends what Ctrl+Y could bring back.
+    undoneStrokes.clear();
+    markChanged();
     showNewStrokePoints();
 }
 
@@ -172,6 +258,8 @@ void DrawBoard::mouseMoveEvent(QMouseEvent *event)
 void DrawBoard::mouseReleaseEvent(QMouseEvent *event)
 {
     if (moveMode) {
+        if (pictureOffset != offsetHistory->last())
+            markChanged();
         offsetHistory->append(pictureOffset);
         return;
     }
@@ -280,17 +368,26 @@ void DrawBoard::takeLoadedPicture(QFutureWatcher<LoadedPicture> *load, const QSt
 
 void DrawBoard::save()
 {
+    saveAs();
+}
+
+bool DrawBoard::saveAs()
+{
     if (refuseWhileSaving(this))
-        return;
+        return false;
     const QPointer<DrawBoard> self(this);
     const QString chosen = askSavePictureName(QStringLiteral("saveFile"), saveDir, pictureFilter);
     if (!self)
-        return;
+        return false;
     saveFileName = chosen;
     if (saveFileName.isNull())
-        return;
-    savePictureInBackground(this, renderCanvas(), saveFileName);
+        return false;
+    const int held = changes;
+    if (!savePictureInBackground(this, renderCanvas(), saveFileName, [this, held] { savedChanges = held; }))
+        return false;
+    savingChanges = held;
     saveDir = QFileInfo(saveFileName).path();
+    return true;
 }
 
 void DrawBoard::handlePainterArgs(QHash<QString,int>* arg)
@@ -299,5 +396,8 @@ void DrawBoard::handlePainterArgs(QHash<QString,int>* arg)
     penColor.setRed(arg->value(QStringLiteral("r")));
     penColor.setGreen(arg->value(QStringLiteral("g")));
     penColor.setBlue(arg->value(QStringLiteral("b")));
+    // The pen colours every stroke.
+    if (!strokes.isEmpty())
+        markChanged();
     showCanvasChange();
 }

@@ -47,6 +47,8 @@ public:
     QImage renderCanvas() const;
 
     const QVector<QVector<QPoint>> &penStrokes() const { return strokes; }
+    // Strokes or a turned, scaled or moved picture that no save (finished or under way) holds.
+    bool hasUnsavedDrawing() const;
     double pictureRotation() const { return rotation; }
     double pictureScaleX() const { return scaleX; }
     double pictureScaleY() const { return scaleY; }
@@ -64,6 +66,9 @@ signals:
 
 public slots:
     void save();
+    // Ctrl+Z takes the last stroke away, Ctrl+Y brings it back.
+    void undoStroke();
+    void redoStroke();
     void openFile();
     void handlePainterArgs(QHash<QString,int>* arg);
 
@@ -72,6 +77,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // A board with unsaved drawing asks first: 保存, 不保存 or 取消.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // A change of the picture, its transform or the pen: the whole canvas looks different.
@@ -80,6 +87,10 @@ private:
     void showNewStrokePoints();
 
     void buildFileMenu();
+    void addStrokeKeys();
+    bool saveAs();
+    void markChanged() { ++changes; }
+    void redrawAllStrokes();
     void connectPenSettings();
     void buildToolBar();
     QAction *addTool(QToolBar *toolBar, const QString &iconPath, const QString &name);
@@ -94,6 +105,12 @@ private:
     QString saveFileName;
     QString saveDir;
     QVector<QVector<QPoint>> strokes;
+    QVector<QVector<QPoint>> undoneStrokes; // the last taken away last
+    // Changes of the drawing so far, and how many of them the last finished save and the save
+    // under way hold.
+    int changes = 0;
+    int savedChanges = 0;
+    int savingChanges = 0;
     double rotation = 0.0;
     double scaleX = 1.0;
     double scaleY = 1.0;

@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QtEndian>
@@ -283,6 +285,23 @@ void FileDialogAnswerer::answer()
     }
     nameField->setText(fileName);
     static_cast<QDialog *>(dialog)->accept();
+}
+
+MessageAnswerer::MessageAnswerer(const QString &name, int button)
+    : name(name)
+    , button(button)
+{
+    connect(&poll, &QTimer::timeout, this, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != this->name)
+            return;
+        ++seen;
+        if (QAbstractButton *chosen = box->button(QMessageBox::StandardButton(this->button)))
+            chosen->click();
+        else
+            box->reject();
+    });
+    poll.start(20);
 }
 
 } // namespace support

@@ -94,6 +94,21 @@ private:
     QTimer poll;
 };
 
+// Answers every modal message box named `name` (a board's save question) with `button`, each
+// time one comes up, and counts them.
+class MessageAnswerer : public QObject
+{
+public:
+    MessageAnswerer(const QString &name, int button);
+
+    int seen = 0;
+
+private:
+    QString name;
+    int button;
+    QTimer poll;
+};
+
 // The open top-level windows of one kind.
 template<typename Window>
 QList<Window *> topLevels()

@@ -1,4 +1,5 @@
 #include "platform/QtDesktopGrabber.h"
+#include "platform/x11/SharedImagePool.h"
 #include "platform/x11/X11DesktopGrabber.h"
 
 #include "TestSupport.h"
@@ -7,6 +8,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
+#include <QX11Info>
+
+#include <xcb/xcb.h>
 #include <QtTest>
 
 namespace {
@@ -43,6 +47,8 @@ class TestDesktopGrab : public QObject
 
 private slots:
     void grabsTheScreenPixelForPixel();
+    void sharedMemoryKeepsHeldPictures_data();
+    void sharedMemoryKeepsHeldPictures();
     void grabberNamedByHand_data();
     void grabberNamedByHand();
 };
@@ -67,6 +73,50 @@ void TestDesktopGrab::grabsTheScreenPixelForPixel()
     QCOMPARE(pixels[picture.image.width() * picture.image.height() - 1] >> 24, 0xffu);
 
     QCOMPARE(picture.image, QtDesktopGrabber::grabNow().image);
+}
+
+void TestDesktopGrab::sharedMemoryKeepsHeldPictures_data()
+{
+    QTest::addColumn<bool>("firstHeld");
+    // A picture still on the clipboard: the next grab goes to other memory.
+    QTest::newRow("held") << true;
+    // A picture let go of: its segment takes the next grab, without a new one.
+    QTest::newRow("let go") << false;
+}
+
+void TestDesktopGrab::sharedMemoryKeepsHeldPictures()
+{
+    QFETCH(bool, firstHeld);
+    SharedImagePool pool(QX11Info::connection());
+    if (!pool.available())
+        QSKIP("this server has no shared memory");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(QX11Info::connection())).data->root;
+    const QRect area(0, 0, 64, 48);
+    QWidget window;
+    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    window.setGeometry(area);
+    window.setAutoFillBackground(true);
+    auto paint = [&window](const QColor &colour) {
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, colour);
+        window.setPalette(palette);
+        window.update();
+    };
+    paint(Qt::red);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QImage first;
+    QTRY_VERIFY(!(first = pool.grab(root, area)).isNull() && first.pixel(32, 24) == qRgb(255, 0, 0));
+    const uchar *firstMemory = first.constBits();
+
+    if (!firstHeld)
+        first = QImage();
+    paint(Qt::blue);
+    QImage second;
+    QTRY_VERIFY(!(second = pool.grab(root, area)).isNull() && second.pixel(32, 24) == qRgb(0, 0, 255));
+    QCOMPARE(second.constBits() == firstMemory, !firstHeld);
+    if (firstHeld)
+        QCOMPARE(first.pixel(32, 24), qRgb(255, 0, 0));
 }
 
 void TestDesktopGrab::grabberNamedByHand_data()

@@ -2,6 +2,7 @@
 // reaches the screen. (Opening and saving pictures are in tst_board_files.)
 #include "board/DrawBoard.h"
 
+#include "common/BackgroundSave.h"
 #include "settings/PainterSetting.h"
 
 #include "TestSupport.h"
@@ -11,10 +12,12 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
@@ -85,6 +88,9 @@ private slots:
     void screenFollowsEveryChangeButIdleBoardDoesNotPaint();
     void newPointsRepaintOnlyTheirSegments();
     void closedBoardRestsUntilShownAgain();
+    void undoAndRedoStrokes();
+    void closingAsksForUnsavedDrawing_data();
+    void closingAsksForUnsavedDrawing();
 };
 
 void TestDrawBoard::newBoardStartsEmpty()
@@ -333,6 +339,108 @@ void TestDrawBoard::closedBoardRestsUntilShownAgain()
     board.show();
     QVERIFY(QTest::qWaitForWindowExposed(&board));
     QTRY_VERIFY(support::isDark(board.screen()->grabWindow(board.winId()).toImage().pixel(200, 150)));
+}
+
+void TestDrawBoard::undoAndRedoStrokes()
+{
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    QVERIFY(QTest::qWaitFor([&board] {
+        QApplication::setActiveWindow(&board);
+        return board.isActiveWindow();
+    }));
+    drag(board, {QPoint(150, 100), QPoint(250, 100)});
+    drag(board, {QPoint(150, 200), QPoint(250, 200)});
+    const Strokes drawn = board.penStrokes();
+    QCOMPARE(drawn.size(), 2);
+    auto onScreen = [&board](int y) { return support::isDark(board.grab().toImage().pixel(200, y)); };
+    QVERIFY(onScreen(100) && onScreen(200));
+
+    QTest::keyClick(&board, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(board.penStrokes(), drawn.mid(0, 1));
+    // Gone from the screen too, not only from the strokes.
+    QVERIFY(onScreen(100));
+    QVERIFY(!onScreen(200));
+    QTest::keyClick(&board, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&board, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(board.penStrokes().isEmpty());
+    QVERIFY(!onScreen(100));
+
+    QTest::keyClick(&board, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&board, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&board, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(board.penStrokes(), drawn);
+    QVERIFY(onScreen(100) && onScreen(200));
+
+    // A new stroke after an undo: what was taken away does not come back over it.
+    QTest::keyClick(&board, Qt::Key_Z, Qt::ControlModifier);
+    drag(board, {QPoint(150, 250), QPoint(250, 250)});
+    QTest::keyClick(&board, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(board.penStrokes().size(), 2);
+    QCOMPARE(board.penStrokes().first(), drawn.first());
+    QVERIFY(!onScreen(200));
+    QVERIFY(onScreen(250));
+}
+
+void TestDrawBoard::closingAsksForUnsavedDrawing_data()
+{
+    QTest::addColumn<int>("strokes");
+    QTest::addColumn<int>("undone");
+    QTest::addColumn<bool>("savedBefore");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("empty board") << 0 << 0 << false << int(QMessageBox::Cancel) << false << true;
+    QTest::newRow("every stroke undone") << 1 << 1 << false << int(QMessageBox::Cancel) << false << true;
+    QTest::newRow("saved") << 1 << 0 << true << int(QMessageBox::Cancel) << false << true;
+    QTest::newRow("drawn on after saving") << 2 << 0 << true << int(QMessageBox::Cancel) << true << false;
+    QTest::newRow("cancel keeps it") << 1 << 0 << false << int(QMessageBox::Cancel) << true << false;
+    QTest::newRow("discard") << 1 << 0 << false << int(QMessageBox::Discard) << true << true;
+    QTest::newRow("save") << 1 << 0 << false << int(QMessageBox::Save) << true << true;
+}
+
+void TestDrawBoard::closingAsksForUnsavedDrawing()
+{
+    QFETCH(int, strokes);
+    QFETCH(int, undone);
+    QFETCH(bool, savedBefore);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
+
+    QTemporaryDir dir;
+    DrawBoard board;
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    if (strokes > 0)
+        drag(board, {QPoint(150, 100), QPoint(250, 100)});
+    if (savedBefore) {
+        support::FileDialogAnswerer name(dir.filePath(QStringLiteral("before.png")));
+        board.save();
+        QTRY_VERIFY(!isSavingPicture(&board));
+        QVERIFY(!board.hasUnsavedDrawing());
+    }
+    for (int i = 1; i < strokes; ++i)
+        drag(board, {QPoint(150, 100 + 40 * i), QPoint(250, 100 + 40 * i)});
+    for (int i = 0; i < undone; ++i)
+        board.undoStroke();
+
+    const QString file = dir.filePath(QStringLiteral("closing.png"));
+    support::FileDialogAnswerer name(file);
+    support::MessageAnswerer question(QStringLiteral("saveQuestion"), answer);
+    QCOMPARE(board.close(), closed);
+    QCOMPARE(question.seen, asked ? 1 : 0);
+    QCOMPARE(board.isVisible(), !closed);
+    QCOMPARE(board.penStrokes().size(), strokes - undone);
+    if (answer == QMessageBox::Save && asked) {
+        QVERIFY(name.seen);
+        QTRY_VERIFY(!isSavingPicture(&board));
+        QVERIFY(support::isDark(QImage(file).pixel(200, 100)));
+    } else {
+        QVERIFY(!QFile::exists(file));
+    }
 }
 
 QTEST_MAIN(TestDrawBoard)

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -33,6 +34,7 @@ private slots:
     void buttonActsOnPressNotRelease();
     void shortcutPressesItsButton();
     void closedBoardIsFreed();
+    void exitAsksEveryBoardWithUnsavedDrawing();
     void panelAndTrayShareThreeActions();
     void trayMenuTakesMoreEntriesInPlace();
     void trayActivation_data();
@@ -183,6 +185,44 @@ void HomeTest::closedBoardIsFreed()
     QTRY_VERIFY(board.isNull());
     home.openDrawBoard();
     QCOMPARE(openWindows<DrawBoard>(), 1);
+}
+
+void HomeTest::exitAsksEveryBoardWithUnsavedDrawing()
+{
+    Home home;
+    home.openDrawBoard();
+    home.openDrawBoard();
+    home.openDrawBoard();
+    const QList<DrawBoard *> boards = support::topLevels<DrawBoard>();
+    QCOMPARE(boards.size(), 3);
+    QList<QPointer<DrawBoard>> held{boards.begin(), boards.end()};
+    // Two with strokes, one left empty (it goes without a question).
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(QTest::qWaitForWindowExposed(boards.at(i)));
+        support::drag(boards.at(i), {QPoint(150, 100), QPoint(250, 100)});
+    }
+    // The program's exit ends the event loop it is called in with status 0.
+    auto exitStatus = [&home] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &home, [&home] { home.closeNormal(); });
+        QTimer::singleShot(3000, &loop, [&loop] { loop.exit(7); });
+        return loop.exec();
+    };
+
+    {
+        // 取消 on the first question: nothing goes, the second board is not even asked.
+        support::MessageAnswerer question(QStringLiteral("saveQuestion"), QMessageBox::Cancel);
+        QCOMPARE(exitStatus(), 7);
+        QCOMPARE(question.seen, 1);
+        QCOMPARE(support::topLevels<DrawBoard>().size(), 3);
+        QVERIFY(held.at(0)->isVisible() && held.at(1)->isVisible());
+    }
+    {
+        support::MessageAnswerer question(QStringLiteral("saveQuestion"), QMessageBox::Discard);
+        QCOMPARE(exitStatus(), 0);
+        QCOMPARE(question.seen, 2);
+        QTRY_VERIFY(std::all_of(held.begin(), held.end(), [](const QPointer<DrawBoard> &b) { return b.isNull(); }));
+    }
 }
 
 void HomeTest::panelAndTrayShareThreeActions()

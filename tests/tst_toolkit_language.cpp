@@ -1,4 +1,5 @@
 #include "app/ToolkitLanguage.h"
+#include "board/SaveQuestion.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -17,6 +18,7 @@ class TestToolkitLanguage : public QObject
 private slots:
     void initTestCase();
     void standardTextsAreChinese();
+    void boardSaveQuestionOffersThreeAnswers();
 };
 
 void TestToolkitLanguage::initTestCase()
@@ -40,6 +42,21 @@ void TestToolkitLanguage::standardTextsAreChinese()
 
     QColorDialog colour;
     QCOMPARE(colour.windowTitle(), QStringLiteral("选择颜色"));
+}
+
+void TestToolkitLanguage::boardSaveQuestionOffersThreeAnswers()
+{
+    QStringList texts;
+    QTimer::singleShot(0, this, [&texts] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        for (auto button : {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel})
+            texts << (box->button(button) ? box->button(button)->text() : QString());
+        box->button(QMessageBox::Cancel)->click();
+    });
+    QWidget window;
+    QCOMPARE(askToSaveDrawing(&window), SaveAnswer::Cancel);
+    QCOMPARE(texts, (QStringList{QStringLiteral("保存"), QStringLiteral("不保存"), QStringLiteral("取消")}));
 }
 
 QTEST_MAIN(TestToolkitLanguage)

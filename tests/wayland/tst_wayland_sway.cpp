@@ -39,6 +39,8 @@ class TestWaylandSway : public QObject
 private slots:
     void initTestCase();
     void screencopyPictureEqualsGrims();
+    void screencopyOfATurnedOutputEqualsGrims_data();
+    void screencopyOfATurnedOutputEqualsGrims();
     void portalPictureEqualsGrims();
     void grimStandsInWithoutPortal();
     void holdsNoHotKeysAndSaysSoOnce();
@@ -106,6 +108,37 @@ void TestWaylandSway::screencopyPictureEqualsGrims()
     const std::unique_ptr<DesktopGrabber> grabber = DesktopGrabber::forThisSession();
     QVERIFY(dynamic_cast<ScreencopyDesktopGrabber *>(grabber.get()));
     verifyPictureOfTheOutput(grabWith(*grabber));
+}
+
+void TestWaylandSway::screencopyOfATurnedOutputEqualsGrims_data()
+{
+    QTest::addColumn<QString>("transform");
+    QTest::newRow("90") << QStringLiteral("90");
+    QTest::newRow("flipped-270") << QStringLiteral("flipped-270");
+}
+
+void TestWaylandSway::screencopyOfATurnedOutputEqualsGrims()
+{
+    QFETCH(QString, transform);
+    auto turn = [](const QString &to) {
+        return QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("output HEADLESS-1 transform ") + to});
+    };
+    QCOMPARE(turn(transform), 0);
+    // The grabber reads each output's transform when it connects.
+    const std::unique_ptr<DesktopGrabber> grabber = ScreencopyDesktopGrabber::connect(nullptr);
+    QVERIFY(grabber);
+    // Once the window has settled in its new shape, both see the same.
+    auto same = [&grabber] {
+        const QImage reference = sway::grimPicture();
+        const std::optional<DesktopPicture> picture = grabWith(*grabber);
+        return !reference.isNull() && reference.width() < reference.height() && picture && picture->isValid()
+               && support::asRgb32(picture->image) == reference;
+    };
+    const bool equal = QTest::qWaitFor(same, 15000);
+    QCOMPARE(turn(QStringLiteral("normal")), 0);
+    // The output as the other cases expect it.
+    QTRY_VERIFY_WITH_TIMEOUT(sway::grimPicture() == pattern, 10000);
+    QVERIFY(equal);
 }
 
 void TestWaylandSway::portalPictureEqualsGrims()
