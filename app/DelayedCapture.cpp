@@ -50,7 +50,8 @@ void DelayedCapture::tick()
     }
     ticker->stop();
     waiting = false;
-    emit secondsLeft(0);
+    if (shownSeconds > 0)
+        emit secondsLeft(0);
     // Moved out first: the capture may start another wait.
     const std::function<void()> capture = std::exchange(pending, nullptr);
     capture();

@@ -44,8 +44,9 @@ public:
     // there was one.
     bool bringOpenDialogForward();
 
-    // Runs `capture` after `ms` milliseconds, counting down on the tray icon (or the panel where
-    // there is no tray). While another waits, nothing starts: the user is told it waits.
+    // Runs `capture` after `ms` milliseconds (at once for 0), counting down on the tray icon (or
+    // the panel where there is no tray). While another waits, nothing starts: the user is told
+    // it waits.
     void afterDelay(int ms, std::function<void()> capture);
     // Writes the region taken last, cut from a fresh picture of the desktop, to `fileName`; says
     // so where there is none yet.

@@ -41,16 +41,14 @@ void performRequest(Home &panel, const InstanceRequest &request)
     if (request.verb != Verb::Quit && panel.bringOpenDialogForward())
         return;
     if (mayBeDelayed(request.verb)) {
-        if (request.delayMs > 0) {
-            Home *home = &panel;
-            panel.afterDelay(request.delayMs, [home, request] {
-                // A dialog opened meanwhile would be in the picture, or covered by the overlay.
-                if (!home->bringOpenDialogForward())
-                    capture(*home, request);
-            });
-        } else {
-            capture(panel, request);
-        }
+        // Through the wait even without one: while a delayed capture waits, another capture
+        // from the command line starts nothing and is told so.
+        Home *home = &panel;
+        panel.afterDelay(request.delayMs, [home, request] {
+            // A dialog opened meanwhile would be in the picture, or covered by the overlay.
+            if (!home->bringOpenDialogForward())
+                capture(*home, request);
+        });
         return;
     }
     switch (request.verb) {
