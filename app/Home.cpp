@@ -24,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -379,8 +380,21 @@ void Home::writeLastRegion(const DesktopPicture &desktop, const QString &fileNam
 
 void Home::afterDelay(int ms, std::function<void()> capture)
 {
-    if (!delay->start(ms, std::move(capture)))
-        showNotice(this, QStringLiteral("已有一个延时截图正在等待，这次没有再开始一个。"));
+    static const QString waitingNotice = QStringLiteral("delayWaitingNotice");
+    const bool started = delay->start(ms, [this, capture = std::move(capture)] {
+        // The notices that said this capture waits go as it runs: they would be in the picture,
+        // and as open dialogs they would hold it back.
+        for (QMessageBox *notice : findChildren<QMessageBox *>(waitingNotice))
+            notice->close();
+        capture();
+    });
+    if (started)
+        return;
+    const QString text = QStringLiteral("已有一个延时截图正在等待，这次没有再开始一个。");
+    showNotice(this, text);
+    for (QMessageBox *notice : findChildren<QMessageBox *>(QString(), Qt::FindDirectChildrenOnly))
+        if (notice->text() == text)
+            notice->setObjectName(waitingNotice);
 }
 
 void Home::showCountdown(int seconds)
