@@ -24,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -403,5 +404,11 @@ void Home::showCountdown(int seconds)
     // Without a tray the panel counts; it leaves the screen before the picture is taken.
     const bool onPanel = seconds > 0 && !QSystemTrayIcon::isSystemTrayAvailable();
     countdown->setText(QStringLiteral("%1 秒").arg(seconds));
+    if (countdown->isVisibleTo(this) == onPanel)
+        return;
+    // The panel stands at the screen's right edge: it grows and shrinks to the left.
+    const int right = geometry().right();
     countdown->setVisible(onPanel);
+    layout()->activate();
+    move(right + 1 - width(), y());
 }
