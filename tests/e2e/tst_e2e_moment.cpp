@@ -107,7 +107,7 @@ void MomentTest::windowIsItsOuterFrame()
     QVERIFY(clearClipboard());
     QVERIFY(window.activate());
     QCOMPARE(runProgram({QStringLiteral("--window")}).status, 0);
-    QVERIFY(waitForClipboardImage());
+    QVERIFY(waitForClipboardImage(20000));
     QCOMPARE(support::asRgb32(clipboardImage()), before);
     instance.terminate(SIGTERM);
     QVERIFY(endsWithZero(instance));
@@ -170,9 +170,9 @@ void MomentTest::secondRequestDuringDelayStartsNothing()
     QVERIFY(!icon.isEmpty());
     QTest::qWait(300);  // the tray host has drawn the icon
     const QImage plainIcon = screenShot().copy(icon);
-    QCOMPARE(runProgram({QStringLiteral("--delay"), QStringLiteral("6"), QStringLiteral("--full")}).status, 0);
+    QCOMPARE(runProgram({QStringLiteral("--delay"), QStringLiteral("8"), QStringLiteral("--full")}).status, 0);
     // The seconds left stand over the icon while it waits.
-    QVERIFY(waitUntil([&] { return screenShot().copy(icon) != plainIcon; }, 2000));
+    QVERIFY(waitUntil([&] { return screenShot().copy(icon) != plainIcon; }, 5000));
     QCOMPARE(runProgram({QStringLiteral("--region")}).status, 0);
     // Told that one waits; no overlay, and the first still comes.
     const QString message = waitForMessage(instance.pid());
@@ -180,7 +180,7 @@ void MomentTest::secondRequestDuringDelayStartsNothing()
     QVERIFY2(messageText(message).contains(QStringLiteral("延时截图")), qPrintable(messageText(message)));
     QVERIFY(!overlayIsOpen(instance.pid()));
     // The notice, left open, neither holds the capture back nor stays in its way.
-    QVERIFY(waitForClipboardImage(12000));
+    QVERIFY(waitForClipboardImage(20000));
     QVERIFY(waitUntil([&] { return !isViewable(message); }));
     QCOMPARE(clipboardImage().size(), screen);
     QVERIFY(!overlayIsOpen(instance.pid()));
