@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <cmath>
 #include <memory>
 #include <vector>
 #include <utility>
@@ -22,13 +23,14 @@ struct ActionOption
     const char *description;
 };
 
-constexpr std::array<ActionOption, 6> actionOptions{{
+constexpr std::array<ActionOption, 7> actionOptions{{
     {"full", Verb::Full, "Capture the whole desktop onto the clipboard (Ctrl+Alt+X)."},
     {"save", Verb::Save, "Save the last full-screen capture to a file chosen in a dialog (Ctrl+Alt+S)."},
     {"region", Verb::Region, "Capture a region chosen on a frozen picture of the desktop (Ctrl+Alt+F)."},
     {"board", Verb::Board, "Open a drawing board (Ctrl+Alt+O), with FILE in it when given."},
     {"show", Verb::Show, "Show the panel."},
     {"quit", Verb::Quit, "End the running instance."},
+    {"window", Verb::Window, "Capture the window that has the focus onto the clipboard."},
 }};
 
 CommandLine endWith(int status, const QString &text)
@@ -59,7 +61,53 @@ QString helpText(const QCommandLineParser &parser)
                "for this user\nand display, its panel is shown. An action is handed to the running "
                "instance, or performed\nby a new one. --full -o FILE writes one capture to FILE "
                "(PNG unless the suffix names\nanother format) and ends, with no instance; so does --ocr FILE, "
-               "which prints the text\nof the picture FILE in UTF-8.\n");
+               "which prints the text\nof the picture FILE in UTF-8. --window -o FILE writes the focused "
+               "window the same way.\n--region --last -o FILE is handed to the running instance, which "
+               "alone keeps the last\nregion; without one it fails with status 1.\n");
+}
+
+// --last and --delay, which shape a capture; the reason when they go with none that they fit.
+std::optional<QString> readCaptureOptions(const QCommandLineParser &parser, const QCommandLineOption &last,
+                                          const QCommandLineOption &delay, CommandLine &result)
+{
+    if (parser.isSet(last)) {
+        if (!result.request || result.request->verb != Verb::Region)
+            return QStringLiteral("--last goes with --region only");
+        result.request->last = true;
+    }
+    if (parser.isSet(delay)) {
+        if (!result.request || !mayBeDelayed(result.request->verb))
+            return QStringLiteral("--delay goes with --full, --region or --window only");
+        bool number = false;
+        const double seconds = parser.value(delay).toDouble(&number);
+        const long ms = number ? std::lround(seconds * 1000) : 0;
+        if (!number || ms < minDelayMs || ms > maxDelayMs)
+            return QStringLiteral("--delay takes SECONDS from 0.1 to 60");
+        result.request->delayMs = int(ms);
+    }
+    return std::nullopt;
+}
+
+// -o FILE: a one-shot capture of the whole desktop or the focused window, or the last region
+// written by the running instance.
+CommandLine readOutput(const QString &file, CommandLine result)
+{
+    const Verb verb = result.request ? result.request->verb : Verb::Show;
+    const bool lastRegion = verb == Verb::Region && result.request->last;
+    if (verb != Verb::Full && verb != Verb::Window && !lastRegion)
+        return usageError(QStringLiteral("-o/--output goes with --full, --window or --region --last only"));
+    if (file.isEmpty())
+        return usageError(QStringLiteral("missing FILE after -o/--output"));
+    const QString absolute = QFileInfo(file).absoluteFilePath();
+    if (lastRegion) {
+        result.request->file = absolute;
+        return result;
+    }
+    result.outputFile = absolute;
+    result.outputWindow = verb == Verb::Window;
+    result.outputDelayMs = result.request->delayMs;
+    result.request.reset();
+    return result;
 }
 
 } // namespace
@@ -91,6 +139,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                                 "'-' pins the clipboard's picture."),
                                  QStringLiteral("FILE"));
     parser.addOption(pin);
+    const QCommandLineOption last(QStringLiteral("last"),
+                                  QStringLiteral("With --region: start from the region taken last by the running instance."));
+    parser.addOption(last);
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("With --full, --region or --window: wait SECONDS (0.1 to 60) first."),
+                                   QStringLiteral("SECONDS"));
+    parser.addOption(delay);
     parser.addOption(ocr);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open, with --board."),
                                  QStringLiteral("[FILE]"));
@@ -119,12 +174,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
         if (!parser.isSet(actions[i]))
             continue;
         if (result.request)
-            return usageError(QStringLiteral("give only one of --full, --save, --region, --board, --pin, --show, --quit"));
+            return usageError(QStringLiteral("give only one of --full, --save, --region, --window, --board, --pin, --show, --quit"));
         result.request = InstanceRequest{actionOptions[i].verb, QString()};
     }
     if (parser.isSet(pin)) {
         if (result.request)
-            return usageError(QStringLiteral("give only one of --full, --save, --region, --board, --pin, --show, --quit"));
+            return usageError(QStringLiteral("give only one of --full, --save, --region, --window, --board, --pin, --show, --quit"));
         const QString source = parser.value(pin);
         if (source.isEmpty())
             return usageError(QStringLiteral("missing FILE after --pin"));
@@ -139,14 +194,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return usageError(QStringLiteral("missing FILE after --board"));
         result.request->file = QFileInfo(files.first()).absoluteFilePath();
     }
-    if (parser.isSet(output)) {
-        if (!result.request || result.request->verb != Verb::Full)
-            return usageError(QStringLiteral("-o/--output goes with --full only"));
-        const QString file = parser.value(output);
-        if (file.isEmpty())
-            return usageError(QStringLiteral("missing FILE after -o/--output"));
-        result.outputFile = QFileInfo(file).absoluteFilePath();
-        result.request.reset();
-    }
+    if (const std::optional<QString> refused = readCaptureOptions(parser, last, delay, result))
+        return usageError(*refused);
+    if (parser.isSet(output))
+        return readOutput(parser.value(output), result);
     return result;
 }

@@ -17,8 +17,11 @@ struct CommandLine
     int exitStatus = 0;
     QString text;
 
-    // --full -o FILE: grab once into this file, absolute; nothing else runs.
+    // --full -o FILE or --window -o FILE: grab once into this file, absolute, after
+    // `outputDelayMs`; of the focused window alone with `outputWindow`. Nothing else runs.
     QString outputFile;
+    bool outputWindow = false;
+    int outputDelayMs = 0;
     // --ocr FILE: print the text of this picture, absolute; nothing else runs.
     QString textFile;
     // The action asked for; none for a plain start (a running instance then shows its panel).

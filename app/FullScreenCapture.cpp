@@ -2,6 +2,7 @@
 
 #include "capture/CaptureSave.h"
 #include "capture/ClipboardPicture.h"
+#include "capture/PictureCut.h"
 #include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
@@ -25,11 +26,12 @@ FullScreenCapture::FullScreenCapture(QWidget *panel, DesktopGrabber &grabber, Wi
 
 FullScreenCapture::~FullScreenCapture() = default;
 
-void FullScreenCapture::take()
+void FullScreenCapture::take(const std::optional<QRect> &windowFrame)
 {
     if (grabbing)
         return;
     grabbing = true;
+    frame = windowFrame;
     // The panel leaves the screen first, so it is never in the picture.
     withdrawal.hide(panel, [this] {
         grabber.grab(this, [this](const DesktopPicture &desktop) { keep(desktop); });
@@ -43,14 +45,25 @@ void FullScreenCapture::keep(const DesktopPicture &desktop)
     // Nothing was taken: no shutter, the last capture stays for saving, the panel returns at once.
     // A save asked for meanwhile meant this capture: it is not carried out.
     if (!desktop.isValid()) {
+        frame.reset();
         panel->show();
         showCaptureFailure(panel, desktop.failure);
         return;
     }
+    QImage taken = desktop.image;
+    if (const std::optional<QRect> window = std::exchange(frame, std::nullopt)) {
+        const QRect area = frameInPicture(*window, desktop);
+        if (area.isEmpty()) {
+            panel->show();
+            showFailure(panel, QStringLiteral("活动窗口不在任何屏幕上，没有截取。"));
+            return;
+        }
+        taken = desktop.image.copy(area);
+    }
     // The clipboard's PNG first: its encoding starts at once, while the pixmap copies the desktop
     // (tens of milliseconds for a large one).
-    offerOnClipboard(desktop.image, this, [this](const QString &why) { sayNotOnClipboard(why); });
-    picture = QPixmap::fromImage(desktop.image);
+    offerOnClipboard(taken, this, [this](const QString &why) { sayNotOnClipboard(why); });
+    picture = QPixmap::fromImage(taken);
     startHiddenTime();
     // From the event loop: its dialog runs a loop of its own, and this is the grab's answer.
     if (saveAfter)

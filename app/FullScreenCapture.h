@@ -2,7 +2,10 @@
 
 #include <QObject>
 #include <QPixmap>
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 class DesktopGrabber;
 class QMediaPlayer;
@@ -32,8 +35,9 @@ public:
     // The panel is leaving the screen or the desktop is being grabbed.
     bool isGrabbing() const { return grabbing; }
 
-    // Takes the desktop. A held key repeats: a request while a capture is under way is dropped.
-    void take();
+    // Takes the desktop, or with `windowFrame` (the window system's coordinates) only that
+    // window's part of it. A held key repeats: a request while a capture is under way is dropped.
+    void take(const std::optional<QRect> &windowFrame = std::nullopt);
     // Asks for a file name and writes the last capture there in the background. During a grab it
     // waits for that capture, and is dropped if the grab fails.
     void save();
@@ -53,6 +57,7 @@ private:
     DesktopGrabber &grabber;
     WindowWithdrawal &withdrawal;
     QPixmap picture;
+    std::optional<QRect> frame;  // of the window being taken, during its grab
     QString saveFileName;
     QTimer *timer = nullptr;
     QMediaPlayer *player = nullptr;

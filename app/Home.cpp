@@ -1,9 +1,12 @@
 #include "Home.h"
 
+#include "DelayedCapture.h"
 #include "FullScreenCapture.h"
 #include "TrayMenu.h"
 #include "board/DrawBoard.h"
+#include "capture/PictureCut.h"
 #include "capture/RegionCapture.h"
+#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
@@ -20,6 +23,9 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -60,6 +66,8 @@ Home::Home(QWidget *parent)
     tray = new TrayMenu(*this);
     applyPanelStyle();
     createButtons();
+    delay = new DelayedCapture(this);
+    connect(delay, &DelayedCapture::secondsLeft, this, &Home::showCountdown);
 }
 
 Home::~Home()
@@ -189,6 +197,10 @@ void Home::createButtons()
         button->setFixedSize(25, 25);
         layout->addWidget(button, 1);
     }
+    countdown = new QLabel(this);
+    countdown->setObjectName(QStringLiteral("countdown"));
+    countdown->hide();
+    layout->addWidget(countdown);
 }
 
 void Home::openDrawBoard()
@@ -225,6 +237,16 @@ void Home::showPanel()
 
 void Home::freeCut()
 {
+    startRegionCapture(false);
+}
+
+void Home::lastRegion()
+{
+    startRegionCapture(true);
+}
+
+void Home::startRegionCapture(bool fromLast)
+{
     // One region capture at a time: asking again brings the open one forward.
     if (regionCapture) {
         regionCapture->activate();
@@ -234,14 +256,14 @@ void Home::freeCut()
         return;
     regionGrabbing = true;
     const bool panelWasShown = isVisible();
-    withdrawal->hide(this, [this, panelWasShown] {
-        grabber->grab(this, [this, panelWasShown](const DesktopPicture &desktop) {
-            openRegionCapture(desktop, panelWasShown);
+    withdrawal->hide(this, [this, panelWasShown, fromLast] {
+        grabber->grab(this, [this, panelWasShown, fromLast](const DesktopPicture &desktop) {
+            openRegionCapture(desktop, panelWasShown, fromLast);
         });
     });
 }
 
-void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
+void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, bool fromLast)
 {
     regionGrabbing = false;
     // The windows as they were when the desktop was taken, before the overlays cover them.
@@ -259,7 +281,11 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
         if (panelWasShown)
             show();
     });
+    connect(regionCapture, &RegionCapture::selectionTaken, this,
+            [this](const QString &screenName, const Selection &selection) { taken = TakenRegion{screenName, selection}; });
     regionCapture->open();
+    if (fromLast && taken)
+        regionCapture->choose(taken->screenName, taken->selection);
 }
 
 void Home::closeNormal()
@@ -307,4 +333,90 @@ void Home::pinClipboard()
     QString failure;
     if (!::pinClipboard(&failure))
         showFailure(this, failure);
+}
+
+// ---- captures without the overlay, and waiting ------------------------------------------------
+
+void Home::captureWindow()
+{
+    if (regionGrabbing)
+        return;
+    if (!windowList) {
+        showNotice(this, QStringLiteral("这个桌面不告诉程序哪个窗口是活动窗口，无法截取活动窗口。"));
+        return;
+    }
+    const std::optional<WindowFrame> active = windowList->activeWindow();
+    if (!active) {
+        showNotice(this, QStringLiteral("没有窗口拥有焦点，没有截取活动窗口。"));
+        return;
+    }
+    fullScreen->take(active->area);
+}
+
+void Home::saveLastRegion(const QString &fileName)
+{
+    if (!taken) {
+        showNotice(this, QStringLiteral("还没有上次区域：请先用自由截图复制、保存或钉住一个区域。"));
+        return;
+    }
+    if (regionCapture || regionGrabbing || fullScreen->isGrabbing())
+        return;
+    regionGrabbing = true;
+    const bool panelWasShown = isVisible();
+    withdrawal->hide(this, [this, panelWasShown, fileName] {
+        grabber->grab(this, [this, panelWasShown, fileName](const DesktopPicture &desktop) {
+            regionGrabbing = false;
+            if (panelWasShown)
+                show();
+            writeLastRegion(desktop, fileName);
+        });
+    });
+}
+
+void Home::writeLastRegion(const DesktopPicture &desktop, const QString &fileName)
+{
+    if (!desktop.isValid()) {
+        showCaptureFailure(this, desktop.failure);
+        return;
+    }
+    const QRect area = regionInPicture(taken->screenName, taken->selection, desktop);
+    if (area.isEmpty()) {
+        showNotice(this, QStringLiteral("上次区域所在的屏幕已经不在了，没有保存任何文件。"));
+        return;
+    }
+    savePictureInBackground(this, desktop.image.copy(area), fileName);
+}
+
+void Home::afterDelay(int ms, std::function<void()> capture)
+{
+    static const QString waitingNotice = QStringLiteral("delayWaitingNotice");
+    const bool started = delay->start(ms, [this, capture = std::move(capture)] {
+        // The notices that said this capture waits go as it runs: they would be in the picture,
+        // and as open dialogs they would hold it back.
+        for (QMessageBox *notice : findChildren<QMessageBox *>(waitingNotice))
+            notice->close();
+        capture();
+    });
+    if (started)
+        return;
+    const QString text = QStringLiteral("已有一个延时截图正在等待，这次没有再开始一个。");
+    showNotice(this, text);
+    for (QMessageBox *notice : findChildren<QMessageBox *>(QString(), Qt::FindDirectChildrenOnly))
+        if (notice->text() == text)
+            notice->setObjectName(waitingNotice);
+}
+
+void Home::showCountdown(int seconds)
+{
+    tray->showCountdown(seconds);
+    // Without a tray the panel counts; it leaves the screen before the picture is taken.
+    const bool onPanel = seconds > 0 && !QSystemTrayIcon::isSystemTrayAvailable();
+    countdown->setText(QStringLiteral("%1 秒").arg(seconds));
+    if (countdown->isVisibleTo(this) == onPanel)
+        return;
+    // The panel stands at the screen's right edge: it grows and shrinks to the left.
+    const int right = geometry().right();
+    countdown->setVisible(onPanel);
+    layout()->activate();
+    move(right + 1 - width(), y());
 }

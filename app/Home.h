@@ -6,10 +6,16 @@
 #include <QString>
 #include <QWidget>
 
-#include <memory>
+#include "capture/SelectionGeometry.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DelayedCapture;
 class DesktopGrabber;
 class DrawBoard;
+class QLabel;
 class FullScreenCapture;
 class GlobalHotKeys;
 class RegionCapture;
@@ -38,6 +44,14 @@ public:
     // there was one.
     bool bringOpenDialogForward();
 
+    // Runs `capture` after `ms` milliseconds (at once for 0), counting down on the tray icon (or
+    // the panel where there is no tray). While another waits, nothing starts: the user is told
+    // it waits.
+    void afterDelay(int ms, std::function<void()> capture);
+    // Writes the region taken last, cut from a fresh picture of the desktop, to `fileName`; says
+    // so where there is none yet.
+    void saveLastRegion(const QString &fileName);
+
 public slots:
     void image_cut();
     void image_save();
@@ -54,6 +68,11 @@ public slots:
     void openPictureOnBoard(const QString &fileName);
     // The tray menu's 贴图: pins the clipboard's picture, or says there is none.
     void pinClipboard();
+    // The window that has the focus onto the clipboard, like a full-screen capture; says so
+    // where the desktop does not tell which one it is.
+    void captureWindow();
+    // A region capture starting from the region taken last (as the usual one without it).
+    void lastRegion();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -64,7 +83,10 @@ private:
     void registerHotKeys();
     void unregisterHotKeys();
     void dispatchHotKey(int id);
-    void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown);
+    void startRegionCapture(bool fromLast);
+    void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, bool fromLast);
+    void writeLastRegion(const DesktopPicture &desktop, const QString &fileName);
+    void showCountdown(int seconds);
     void applyPanelStyle();
     void createButtons();
 
@@ -77,5 +99,14 @@ private:
     FullScreenCapture *fullScreen = nullptr;
     TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
+    DelayedCapture *delay = nullptr;
+    QLabel *countdown = nullptr;  // the seconds left, where there is no tray to show them
+    // The screen and selection of the region copied, saved or pinned last; kept for this run only.
+    struct TakenRegion
+    {
+        QString screenName;
+        Selection selection;
+    };
+    std::optional<TakenRegion> taken;
     bool regionGrabbing = false; // a region capture's panel is leaving the screen or its desktop being grabbed
 };

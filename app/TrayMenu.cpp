@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -16,6 +18,29 @@ namespace {
 QIcon pictureNamed(const QString &icon)
 {
     return icon.isEmpty() ? QIcon() : QIcon(QStringLiteral(":/resources/img/%1.png").arg(icon));
+}
+
+// The tray's picture with `seconds` over it, large and outlined so it reads at tray size.
+QIcon countdownIcon(int seconds)
+{
+    QPixmap picture = QIcon(QStringLiteral(":/resources/img/tray.png")).pixmap(64, 64);
+    if (picture.isNull()) {
+        picture = QPixmap(64, 64);
+        picture.fill(Qt::white);
+    }
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(seconds > 9 ? 36 : 48);
+    painter.setFont(font);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 160));
+    painter.drawRoundedRect(picture.rect(), 10, 10);
+    painter.setPen(Qt::white);
+    painter.drawText(picture.rect(), Qt::AlignCenter, QString::number(seconds));
+    painter.end();
+    return QIcon(picture);
 }
 
 } // namespace
@@ -76,7 +101,28 @@ void TrayMenu::addTrayOnlyEntries()
     Home *home = &panel;
     trayOnly = addEntry(QStringLiteral("tray"), QStringLiteral("显示面板"), [home] { home->showPanel(); });
     addEntry(QStringLiteral("pin"), QStringLiteral("贴图"), [home] { home->pinClipboard(); });
+    addCaptureEntries();
     addAutostartEntry();
+}
+
+void TrayMenu::addCaptureEntries()
+{
+    Home *home = &panel;
+    addEntry(QStringLiteral("freecut"), QStringLiteral("上次区域"), [home] { home->lastRegion(); })
+        ->setObjectName(QStringLiteral("lastRegionAction"));
+    QMenu *delayed = addSubmenu(QString(), QStringLiteral("延时截图"));
+    delayed->setObjectName(QStringLiteral("delayMenu"));
+    for (const int seconds : {3, 5}) {
+        QAction *choice = delayed->addAction(QStringLiteral("%1 秒").arg(seconds));
+        connect(choice, &QAction::triggered, this,
+                [home, seconds] { home->afterDelay(seconds * 1000, [home] { home->freeCut(); }); });
+    }
+}
+
+void TrayMenu::showCountdown(int seconds)
+{
+    tray->setIcon(seconds > 0 ? countdownIcon(seconds) : pictureNamed(QStringLiteral("tray")));
+    tray->setToolTip(seconds > 0 ? QStringLiteral("%1：%2 秒后截图").arg(programTitle()).arg(seconds) : programTitle());
 }
 
 void TrayMenu::addAutostartEntry()

@@ -37,10 +37,14 @@ public:
     // A new entry that opens a submenu; its choices are added to the returned menu.
     QMenu *addSubmenu(const QString &icon, const QString &text, QAction *before = nullptr);
 
+    // The seconds left before a delayed capture, drawn over the icon; 0 for the plain icon.
+    void showCountdown(int seconds);
+
 private:
     void addPanelEntries();
     void addTrayOnlyEntries();
     void addAutostartEntry();
+    void addCaptureEntries();
     void followClicks();
 
     Home &panel;

@@ -12,6 +12,7 @@
 #include "platform/InstanceGuard.h"
 #include "platform/PlatformChoice.h"
 #include "platform/StartUp.h"
+#include "platform/WindowList.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,16 +105,48 @@ bool refusedPin(const std::optional<InstanceRequest> &request)
     return true;
 }
 
+// A window capture where the desktop does not tell which window has the focus is refused here,
+// with status 1, as a pin of nothing is. Without a delay the focus is known now; with one it is
+// the running instance that looks, once the wait is over.
+bool refusedWindow(const std::optional<InstanceRequest> &request)
+{
+    if (!request || request->verb != InstanceRequest::Verb::Window)
+        return false;
+    const std::unique_ptr<WindowList> windows = WindowList::forThisSession();
+    const char *reason = nullptr;
+    if (!windows)
+        reason = "this desktop does not tell which window is active";
+    else if (request->delayMs == 0 && !windows->activeWindow())
+        reason = "no window has the focus";
+    if (!reason)
+        return false;
+    std::fprintf(stderr, "tavo-screenshot: cannot capture the active window: %s\n", reason);
+    return true;
+}
+
+// The last region lives in the running instance only: a process that starts in its place has
+// none to write.
+bool refusedLastRegionFile(const std::optional<InstanceRequest> &request)
+{
+    if (!request || request->verb != InstanceRequest::Verb::Region || !request->last || request->file.isEmpty())
+        return false;
+    std::fprintf(stderr, "tavo-screenshot: cannot capture to %s: no region was taken before; "
+                         "the last region is kept by a running instance only\n", qPrintable(request->file));
+    return true;
+}
+
 // A later start: the running instance performs the request (a plain start shows its panel).
 int handOver(int argc, char *argv[], InstanceGuard &instance, const InstanceRequest &request)
 {
-    // Only the clipboard needs the window system; everything else goes without a connection to it.
+    // Only the clipboard and the focused window need the window system; everything else goes
+    // without a connection to it.
     const bool readsClipboard = request.verb == InstanceRequest::Verb::Pin && request.file == clipboardPinSource;
-    const std::unique_ptr<QCoreApplication> app(readsClipboard ? new QGuiApplication(argc, argv)
-                                                               : new QCoreApplication(argc, argv));
+    const bool asksFocus = request.verb == InstanceRequest::Verb::Window;
+    const std::unique_ptr<QCoreApplication> app(readsClipboard || asksFocus ? new QGuiApplication(argc, argv)
+                                                                            : new QCoreApplication(argc, argv));
     // A pinned file is read here first, with the image plug-ins the instance would use.
     usePluginsBesideProgram();
-    if (refusedPin(request))
+    if (refusedPin(request) || refusedWindow(request))
         return 1;
     QString failure;
     if (instance.send(request, &failure))
@@ -135,7 +168,7 @@ int runResident(int argc, char *argv[], InstanceGuard &instance, const std::opti
     QApplication::setQuitOnLastWindowClosed(false);
     useProgramIconForWindows();
     useChineseInToolkitTexts();
-    if (refusedPin(request))
+    if (refusedPin(request) || refusedWindow(request) || refusedLastRegionFile(request))
         return 1;
     // Log-out and kill end the run like the exit menu entry, releasing hot keys and the lock.
     const std::unique_ptr<QObject> terminationWatch = exitOnTerminationRequests();
@@ -191,7 +224,7 @@ int main(int argc, char *argv[])
     if (!command.outputFile.isEmpty()) {
         QApplication app(argc, argv);
         usePluginsBesideProgram();
-        return captureOnceToFile(command.outputFile);
+        return captureOnceToFile(command.outputFile, command.outputDelayMs, command.outputWindow);
     }
 
     InstanceGuard instance;

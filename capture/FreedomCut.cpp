@@ -224,6 +224,16 @@ void FreedomCut::choose(const Selection &chosen)
     connectActions();
 }
 
+void FreedomCut::chooseSelection(const Selection &chosen)
+{
+    const Selection s = normalised(chosen);
+    const QRect inside = QRect(s.start + QPoint(1, 1), s.end - QPoint(1, 1)) & deviceRect();
+    if (inside.isEmpty())
+        return;
+    choose(selectionAround(inside));
+    placeButtonRowAtSelection();
+}
+
 void FreedomCut::clearSelection()
 {
     const Selection before = shownSelection();
@@ -608,6 +618,7 @@ void FreedomCut::pin_close()
     }
     if (markup)
         markup->finishDrawing();
+    emit selectionTaken(selection());
     emit pinRequested(renderRegion(area), logicalPoint(area.topLeft()));
     close();
 }
@@ -648,6 +659,7 @@ void FreedomCut::save_close()
     if (markup)
         markup->finishDrawing();
     regionPixmap = QPixmap::fromImage(renderRegion(area));
+    emit selectionTaken(selection());
     // The overlay closes once the file is written. A failed write keeps it and its selection, so
     // the capture can still be saved elsewhere or copied.
     savePictureInBackground(this, regionPixmap.toImage(), fileName, [this] { close(); });
@@ -663,6 +675,7 @@ void FreedomCut::copy_close()
     if (markup)
         markup->finishDrawing();
     regionPixmap = QPixmap::fromImage(renderRegion(area));
+    emit selectionTaken(selection());
     offerOnClipboard(regionPixmap.toImage());
     close();
 }

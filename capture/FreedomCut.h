@@ -42,6 +42,9 @@ public:
     void setFailure(const QString &reason);
     // The windows a click may take, top first, in this overlay's device pixels.
     void setWindowFrames(const QVector<QRect> &frames);
+    // Starts with `chosen` (device pixels) already chosen, its buttons below it, as if just drawn;
+    // clipped to the screen, and left out where nothing of it is on it. Call once shown.
+    void chooseSelection(const Selection &chosen);
 
     bool hasSelection() const { return mode == Mode::Chosen || mode == Mode::Adjusting; }
     // The chosen selection, normalised, in device pixels.
@@ -57,6 +60,8 @@ signals:
     // coordinates), or its text read; the overlay closes.
     void pinRequested(const QImage &picture, const QPoint &logicalTopLeft);
     void textRequested(const QImage &picture);
+    // The selection (device pixels) is being copied, saved or pinned.
+    void selectionTaken(const Selection &taken);
 
 public slots:
     void save_close();

@@ -47,6 +47,10 @@ FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal 
         emit pinRequested(picture, topLeft, screen);
     });
     connect(overlay, &FreedomCut::textRequested, this, &RegionCapture::textRequested);
+    const QString screenName = screen->name();
+    connect(overlay, &FreedomCut::selectionTaken, this, [this, screenName](const Selection &taken) {
+        emit selectionTaken(screenName, taken);
+    });
     if (!area.isEmpty()) {
         QVector<QRect> frames;
         frames.reserve(windows.size());
@@ -89,6 +93,17 @@ QVector<FreedomCut *> RegionCapture::overlays() const
         if (overlay.window)
             open.append(overlay.window);
     return open;
+}
+
+void RegionCapture::choose(const QString &screenName, const Selection &chosen)
+{
+    for (const Overlay &overlay : qAsConst(shown)) {
+        if (overlay.window && overlay.screen && overlay.screen->name() == screenName) {
+            overlay.window->chooseSelection(chosen);
+            // Enter and the arrows act on this selection at once.
+            overlay.window->activateWindow();
+        }
+    }
 }
 
 void RegionCapture::clearOthers(FreedomCut *selecting)

@@ -9,6 +9,7 @@ class FreedomCut;
 class MarkupDocument;
 class QScreen;
 struct DesktopPicture;
+struct Selection;
 struct WindowFrame;
 
 // One region capture across every screen: an overlay on each, each showing its own part of the
@@ -32,6 +33,9 @@ public:
     void activate();
     // The open overlays, in the order of the screens.
     QVector<FreedomCut *> overlays() const;
+    // Starts with `chosen` (device pixels) chosen on the open overlay of the screen named
+    // `screenName`, which takes the keyboard; nothing where no such screen is open.
+    void choose(const QString &screenName, const Selection &chosen);
 
 signals:
     // Every overlay has closed.
@@ -39,6 +43,9 @@ signals:
     // The region is to be pinned at its place (`logicalTopLeft` on `screen`), or its text read.
     void pinRequested(const QImage &picture, const QPoint &logicalTopLeft, QScreen *screen);
     void textRequested(const QImage &picture);
+    // The selection `taken` (device pixels) on the screen named `screenName` is being copied,
+    // saved or pinned.
+    void selectionTaken(const QString &screenName, const Selection &taken);
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.

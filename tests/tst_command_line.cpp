@@ -14,6 +14,8 @@ class CommandLineTest : public QObject
 private slots:
     void readsActions_data();
     void readsActions();
+    void readsCaptureShapes_data();
+    void readsCaptureShapes();
     void refusesWithStatusTwo_data();
     void refusesWithStatusTwo();
     void helpAndVersionEndWithZero();
@@ -79,6 +81,60 @@ void CommandLineTest::readsActions()
     QCOMPARE(command.outputFile, output);
 }
 
+void CommandLineTest::readsCaptureShapes_data()
+{
+    using Verb = InstanceRequest::Verb;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Verb>("verb");  // Show: no request, a one-shot capture
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("last");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("outputWindow");
+
+    const QString here = QDir::currentPath();
+    QTest::newRow("window") << QStringList{"--window"} << Verb::Window << 0 << false << "" << false;
+    QTest::newRow("delayed region") << QStringList{"--delay", "3", "--region"} << Verb::Region << 3000 << false
+                                    << "" << false;
+    QTest::newRow("shortest delay") << QStringList{"--full", "--delay=0.1"} << Verb::Full << 100 << false << ""
+                                    << false;
+    QTest::newRow("longest delay, window") << QStringList{"--window", "--delay", "60"} << Verb::Window << 60000
+                                           << false << "" << false;
+    QTest::newRow("last region") << QStringList{"--region", "--last"} << Verb::Region << 0 << true << "" << false;
+    QTest::newRow("last region into a file") << QStringList{"--region", "--last", "-o", "r.png"} << Verb::Region
+                                             << 0 << true << here + "/r.png" << false;
+    QTest::newRow("one-shot, delayed") << QStringList{"--delay", "2", "--full", "-o", "f.png"} << Verb::Show
+                                       << 2000 << false << here + "/f.png" << false;
+    QTest::newRow("one-shot window") << QStringList{"--window", "-o", "w.png"} << Verb::Show << 0 << false
+                                     << here + "/w.png" << true;
+}
+
+void CommandLineTest::readsCaptureShapes()
+{
+    using Verb = InstanceRequest::Verb;
+    QFETCH(QStringList, arguments);
+    QFETCH(Verb, verb);
+    QFETCH(int, delayMs);
+    QFETCH(bool, last);
+    QFETCH(QString, file);
+    QFETCH(bool, outputWindow);
+
+    const CommandLine command = parse(arguments);
+    QVERIFY2(!command.endsAtOnce, qPrintable(command.text));
+    if (verb == Verb::Show) {
+        QVERIFY(!command.request);
+        QCOMPARE(command.outputFile, file);
+        QCOMPARE(command.outputWindow, outputWindow);
+        QCOMPARE(command.outputDelayMs, delayMs);
+        return;
+    }
+    QVERIFY(command.request);
+    QVERIFY(command.outputFile.isEmpty());
+    QCOMPARE(command.request->verb, verb);
+    QCOMPARE(command.request->delayMs, delayMs);
+    QCOMPARE(command.request->last, last);
+    QCOMPARE(command.request->file, file);
+}
+
 void CommandLineTest::refusesWithStatusTwo_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -97,6 +153,13 @@ void CommandLineTest::refusesWithStatusTwo_data()
     QTest::newRow("--ocr without FILE") << QStringList{"--ocr"};
     QTest::newRow("--ocr with an action") << QStringList{"--ocr", "a.png", "--region"};
     QTest::newRow("--ocr with two files") << QStringList{"--ocr", "a.png", "b.png"};
+    QTest::newRow("delay too short") << QStringList{"--delay", "0.05", "--full"};
+    QTest::newRow("delay too long") << QStringList{"--delay", "60.1", "--region"};
+    QTest::newRow("delay not a number") << QStringList{"--delay", "3s", "--region"};
+    QTest::newRow("delay without a capture") << QStringList{"--delay", "3"};
+    QTest::newRow("delay of a board") << QStringList{"--delay", "3", "--board"};
+    QTest::newRow("last without --region") << QStringList{"--full", "--last"};
+    QTest::newRow("window and full") << QStringList{"--window", "--full"};
 }
 
 void CommandLineTest::refusesWithStatusTwo()
@@ -116,7 +179,8 @@ void CommandLineTest::helpAndVersionEndWithZero()
     const CommandLine help = parse({QStringLiteral("--help")});
     QVERIFY(help.endsAtOnce);
     QCOMPARE(help.exitStatus, 0);
-    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output", "--ocr"})
+    for (const char *option : {"--full", "--save", "--region", "--board", "--show", "--quit", "--output", "--ocr",
+                               "--window", "--last", "--delay"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
 
     const CommandLine version = parse({QStringLiteral("-v")});

@@ -243,15 +243,23 @@ void HomeTest::panelAndTrayShareThreeActions()
     for (QAction *action : actions)
         QVERIFY(action->shortcut().isEmpty());
     // The tray menu: the same three, then after a separator the entry that shows the panel, the
-    // one that pins the clipboard's picture and the checkable start-with-the-desktop choice.
+    // one that pins the clipboard's picture, the last region again, the delayed region capture
+    // with its choices and the checkable start-with-the-desktop choice.
     const QList<QAction *> trayEntries = tray->contextMenu()->actions();
-    QCOMPARE(trayEntries.size(), 7);
+    QCOMPARE(trayEntries.size(), 9);
     QCOMPARE(trayEntries.mid(0, 3), actions);
     QVERIFY(trayEntries.at(3)->isSeparator());
     QCOMPARE(trayEntries.at(4)->text(), QStringLiteral("显示面板"));
     QCOMPARE(trayEntries.at(5)->text(), QStringLiteral("贴图"));
-    QCOMPARE(trayEntries.at(6)->text(), QStringLiteral("开机启动"));
-    QVERIFY(trayEntries.at(6)->isCheckable());
+    QCOMPARE(trayEntries.at(6)->text(), QStringLiteral("上次区域"));
+    QCOMPARE(trayEntries.at(7)->text(), QStringLiteral("延时截图"));
+    QVERIFY(trayEntries.at(7)->menu());
+    QStringList delays;
+    for (QAction *choice : trayEntries.at(7)->menu()->actions())
+        delays << choice->text();
+    QCOMPARE(delays, (QStringList{QStringLiteral("3 秒"), QStringLiteral("5 秒")}));
+    QCOMPARE(trayEntries.at(8)->text(), QStringLiteral("开机启动"));
+    QVERIFY(trayEntries.at(8)->isCheckable());
     QGuiApplication::clipboard()->setImage(support::patternImage(QSize(40, 30)));
     trayEntries.at(5)->trigger();
     QCOMPARE(openPinCount(), 1);
@@ -286,7 +294,7 @@ void HomeTest::trayMenuTakesMoreEntriesInPlace()
     QAction *last = tray->addEntry(QString(), QStringLiteral("丁"), [] {});
 
     const QList<QAction *> entries = tray->menu()->actions();
-    QCOMPARE(entries.size(), 10);
+    QCOMPARE(entries.size(), 12);
     QCOMPARE(entries.first(), first);
     QVERIFY(!first->icon().isNull());
     QCOMPARE(entries.mid(1, 3), home.actions());

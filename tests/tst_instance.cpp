@@ -354,12 +354,23 @@ void InstanceTest::decodeAcceptsOnlyWellFormedLines_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("accepted");
 
-    for (const char *verb : {"show", "full", "save", "region", "board", "quit"})
+    for (const char *verb : {"show", "full", "save", "region", "board", "quit", "window"})
         QTest::newRow(verb) << b(verb) + '\n' << true;
     QTest::newRow("board with file") << encodeRequest({InstanceRequest::Verb::Board, "/tmp/x y.png"}) << true;
     QTest::newRow("pin of a file") << encodeRequest({InstanceRequest::Verb::Pin, "/tmp/x y.png"}) << true;
     QTest::newRow("pin of the clipboard") << b("pin -\n") << true;
     QTest::newRow("pin of nothing") << b("pin\n") << false;
+    QTest::newRow("delayed full") << b("full delay=2500\n") << true;
+    QTest::newRow("delayed window") << b("window delay=100\n") << true;
+    QTest::newRow("last region, delayed") << b("region last delay=60000\n") << true;
+    QTest::newRow("last region into a file") << b("region last /tmp/x%20y.png\n") << true;
+    QTest::newRow("delay too short") << b("full delay=99\n") << false;
+    QTest::newRow("delay too long") << b("region delay=60001\n") << false;
+    QTest::newRow("delay not a number") << b("full delay=2s\n") << false;
+    QTest::newRow("delay of a board") << b("board delay=1000\n") << false;
+    QTest::newRow("last of a full capture") << b("full last\n") << false;
+    QTest::newRow("options out of order") << b("region delay=1000 last\n") << false;
+    QTest::newRow("region file without last") << b("region /tmp/x.png\n") << false;
     QTest::newRow("pin, relative file") << b("pin x.png\n") << false;
     QTest::newRow("board of the clipboard") << b("board -\n") << false;
     QTest::newRow("unknown verb") << b("exec /bin/sh\n") << false;
