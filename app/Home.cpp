@@ -1,6 +1,7 @@
 #include "Home.h"
 
 #include "FullScreenCapture.h"
+#include "LongScreenshot.h"
 #include "TrayMenu.h"
 #include "board/DrawBoard.h"
 #include "capture/RegionCapture.h"
@@ -253,6 +254,9 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown)
             });
     connect(regionCapture, &RegionCapture::textRequested, this, [](const QImage &picture) {
         showTextRecognition(picture);
+    });
+    connect(regionCapture, &RegionCapture::longCaptureRequested, this, [this](const QRect &area, QScreen *screen) {
+        startLongScreenshot(area, screen, *grabber, this);
     });
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {

@@ -57,6 +57,9 @@ signals:
     // coordinates), or its text read; the overlay closes.
     void pinRequested(const QImage &picture, const QPoint &logicalTopLeft);
     void textRequested(const QImage &picture);
+    // A long screenshot of the region (in the overlay's coordinates) is to begin on the live
+    // screen; the overlay closes.
+    void longCaptureRequested(const QRect &logicalArea);
 
 public slots:
     void save_close();
@@ -86,6 +89,7 @@ private:
     void placeMoreActions();
     void pin_close();
     void text_close();
+    void long_close();
     bool drawsMarkup() const;
     const MarkupDocument &markupDocument() const;
     void placeButtonRow(const QPoint &pointer);
@@ -133,5 +137,6 @@ private:
     QPushButton *cancelButton = nullptr;
     QPushButton *pinButton = nullptr;
     QPushButton *textButton = nullptr;
+    QPushButton *longButton = nullptr;
     OverlayMarkup *markup = nullptr;  // null without a frozen picture
 };

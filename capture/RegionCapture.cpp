@@ -47,6 +47,9 @@ FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal 
         emit pinRequested(picture, topLeft, screen);
     });
     connect(overlay, &FreedomCut::textRequested, this, &RegionCapture::textRequested);
+    connect(overlay, &FreedomCut::longCaptureRequested, this, [this, screen](const QRect &area) {
+        emit longCaptureRequested(area.translated(screen->geometry().topLeft()), screen);
+    });
     if (!area.isEmpty()) {
         QVector<QRect> frames;
         frames.reserve(windows.size());

@@ -39,6 +39,8 @@ signals:
     // The region is to be pinned at its place (`logicalTopLeft` on `screen`), or its text read.
     void pinRequested(const QImage &picture, const QPoint &logicalTopLeft, QScreen *screen);
     void textRequested(const QImage &picture);
+    // A long screenshot of `logicalArea` (the desktop's logical coordinates) on `screen`.
+    void longCaptureRequested(const QRect &logicalArea, QScreen *screen);
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.

@@ -29,6 +29,7 @@
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11PageScroller.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowWithdrawal.h"
 
@@ -210,4 +211,12 @@ void keepAboveOtherWindows(QWidget *window)
     window->setWindowFlag(Qt::WindowStaysOnTopHint);
     if (runsOnWayland())
         keepAboveOnKWin(window);
+}
+
+std::unique_ptr<PageScroller> PageScroller::forThisSession()
+{
+    // Wayland lets no ordinary client turn another's wheel.
+    if (runsOnX11())
+        return std::make_unique<X11PageScroller>();
+    return std::make_unique<NoPageScroller>();
 }
