@@ -3,6 +3,7 @@
 #include "LongCaptureBar.h"
 #include "LongPicture.h"
 #include "platform/DesktopGrabber.h"
+#include "platform/EndKeys.h"
 #include "platform/PageScroller.h"
 
 #include <QGuiApplication>
@@ -105,6 +106,10 @@ void LongCapture::start()
     bar->show();
     bar->raise();
     bar->activateWindow();
+    // Held only while the capture runs: they go with it.
+    EndKeys *keys = EndKeys::create(this);
+    connect(keys, &EndKeys::enterPressed, this, &LongCapture::finish);
+    connect(keys, &EndKeys::escapePressed, this, &LongCapture::cancel);
     timer->start(firstGrabDelayMs);
 }
 

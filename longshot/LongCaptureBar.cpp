@@ -9,6 +9,7 @@ LongCaptureBar::LongCaptureBar(bool byHand, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("longCaptureBar"));
+    setWindowTitle(QStringLiteral("长截图进行中"));
     setStyleSheet(QStringLiteral("#longCaptureBar{background:#f4f4f4;border:1px solid #1e90ff}"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);

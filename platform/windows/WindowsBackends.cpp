@@ -2,6 +2,7 @@
 #include "platform/ClipboardKeeper.h"
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
+#include "platform/EndKeys.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
@@ -142,4 +143,10 @@ private:
 std::unique_ptr<PageScroller> PageScroller::forThisSession()
 {
     return std::make_unique<WindowsPageScroller>();
+}
+
+EndKeys *EndKeys::create(QObject *parent)
+{
+    // The bar takes the keyboard when it opens and answers Enter and Esc itself.
+    return new EndKeys(parent);
 }

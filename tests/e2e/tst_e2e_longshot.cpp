@@ -19,6 +19,7 @@ class LongshotTest : public QObject
 private slots:
     void scrolledToTheEndAndJoined_data();
     void scrolledToTheEndAndJoined();
+    void escapeInAnotherWindowCancels();
 };
 
 namespace {
@@ -44,6 +45,23 @@ QImage expectedPicture(const QRect &region, bool withHeader)
     return whole;
 }
 
+// Starts the page viewer, the program, a region capture and a long screenshot of `from` to
+// `release` (offsets in the viewer); returns the viewer's window.
+QString startLongshot(QProcess &viewer, Program &instance, const QStringList &viewerArguments, const QPoint &from,
+                      const QPoint &release)
+{
+    viewer.start(qEnvironmentVariable("TAVO_SCROLLPAGE"), viewerArguments);
+    const QStringList views = waitForWindows(QStringLiteral("^scrollpage$"), viewer.processId());
+    if (views.size() != 1 || panelWindow(instance.pid()).isEmpty() || !clearClipboard()
+        || runProgram({QStringLiteral("--region")}).status != 0
+        || !waitUntil([&] { return windowCovers(instance.pid(), QRect(QPoint(0, 0), screenSize())); }))
+        return {};
+    const QPoint origin = windowGeometry(views.first()).topLeft();
+    dragOnScreen(origin + from, origin + release);
+    key(QStringLiteral("ctrl+l"));
+    return views.first();
+}
+
 }  // namespace
 
 void LongshotTest::scrolledToTheEndAndJoined_data()
@@ -57,25 +75,16 @@ void LongshotTest::scrolledToTheEndAndJoined()
 {
     QFETCH(bool, withHeader);
     QProcess viewer;
-    viewer.start(qEnvironmentVariable("TAVO_SCROLLPAGE"),
-                 withHeader ? QStringList{QStringLiteral("--header")} : QStringList{});
-    const QStringList views = waitForWindows(QStringLiteral("^scrollpage$"), viewer.processId());
-    QCOMPARE(views.size(), 1);
-    const QRect view = windowGeometry(views.first());
-    QCOMPARE(view.size(), scrollpage::viewSize);
-
     Program instance;
-    QVERIFY(!panelWindow(instance.pid()).isEmpty());
-    QVERIFY(clearClipboard());
-    QCOMPARE(runProgram({QStringLiteral("--region")}).status, 0);
-    QVERIFY(waitUntil([&] { return windowCovers(instance.pid(), QRect(QPoint(0, 0), screenSize())); }));
-
     // The copied area of a drag lies inside the pressed and released pixels.
-    const QPoint from = view.topLeft() + QPoint(150, 20);
-    const QPoint release = view.topLeft() + QPoint(751, 601);
-    const QRect region(from - view.topLeft() + QPoint(1, 1), release - view.topLeft() - QPoint(1, 1));
-    dragOnScreen(from, release);
-    key(QStringLiteral("ctrl+l"));
+    const QPoint from(150, 20);
+    const QPoint release(751, 601);
+    const QRect region(from + QPoint(1, 1), release - QPoint(1, 1));
+    const QString view = startLongshot(viewer, instance,
+                                       withHeader ? QStringList{QStringLiteral("--header")} : QStringList{}, from,
+                                       release);
+    QVERIFY(!view.isEmpty());
+    QCOMPARE(windowGeometry(view).size(), scrollpage::viewSize);
 
     QVERIFY(waitForClipboardImage(90000));
     const QImage joined = support::asRgb32(clipboardImage());
@@ -83,6 +92,24 @@ void LongshotTest::scrolledToTheEndAndJoined()
     QCOMPARE(joined.size(), expected.size());
     QVERIFY(joined == expected);
     QVERIFY(!waitForWindows(QStringLiteral("^长截图"), instance.pid()).isEmpty());
+    viewer.kill();
+    viewer.waitForFinished();
+}
+
+void LongshotTest::escapeInAnotherWindowCancels()
+{
+    QProcess viewer;
+    Program instance;
+    const QString view = startLongshot(viewer, instance, {}, QPoint(100, 100), QPoint(500, 500));
+    QVERIFY(!view.isEmpty());
+    const QStringList bars = waitForWindows(QStringLiteral("^长截图进行中$"), instance.pid());
+    QCOMPARE(bars.size(), 1);
+    QVERIFY(activate(view));
+    key(QStringLiteral("Escape"));
+    QVERIFY(waitUntil([&] { return visibleWindows(QStringLiteral("^长截图进行中$"), instance.pid()).isEmpty(); }));
+    // Nothing taken: no picture on the clipboard, no window with one.
+    QVERIFY(!waitForClipboardImage(1500));
+    QVERIFY(visibleWindows(QStringLiteral("^长截图 "), instance.pid()).isEmpty());
     viewer.kill();
     viewer.waitForFinished();
 }
