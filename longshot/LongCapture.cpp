@@ -23,7 +23,17 @@ constexpr int previewWidth = 160;
 constexpr int firstGrabDelayMs = 400;  // the overlay gone and the frame drawn
 constexpr int settleMs = 250;          // the page redrawn after a notch
 constexpr int handGrabMs = 200;        // how often a page scrolled by hand is looked at
-constexpr int unmovedToEnd = 2;        // notches in a row that moved nothing: the end of the page
+constexpr int unmovedToEnd = 2;        // steps in a row that moved nothing: the end of the page
+constexpr int mostNotches = 10;
+
+// Notches for the next step: as many as scroll about half the rows that move, once a step has
+// shown how far one notch goes, so that a long page takes few steps and each still overlaps.
+int notchesFor(const RowMatch &moved, int height, int notchesBefore)
+{
+    const int moving = height - moved.header - moved.footer;
+    const qreal perNotch = qreal(moved.shift) / std::max(1, notchesBefore);
+    return qBound(1, int(moving / 2 / perNotch), mostNotches);
+}
 
 // The bar below the region, or above it where the screen ends first, or over its bottom edge.
 QPoint barPlace(const QRect &region, const QSize &bar, const QRect &screen)
@@ -174,6 +184,10 @@ void LongCapture::grabbed(const DesktopPicture &desktop)
             return;
         }
         unmovedSteps = match.kind == RowMatch::Kind::Unmoved ? unmovedSteps + 1 : 0;
+        // Only ever more: a short step (the page's end, a page still drawing) says nothing about
+        // how far a notch goes.
+        if (match.kind == RowMatch::Kind::Moved)
+            notches = std::max(notches, notchesFor(match, grab.height(), notchesBefore));
         if (scroller->canScroll() && unmovedSteps >= unmovedToEnd) {
             end(QString());
             return;
@@ -193,7 +207,8 @@ void LongCapture::scrollAndGrab()
     const QPoint centre = logicalArea.center() - (screen ? screen->geometry().topLeft() : QPoint());
     const qreal ratio = screen ? screen->devicePixelRatio() : 1;
     const QPoint origin = screen ? deviceArea(screen).topLeft() : QPoint();
-    scroller->scrollDown(origin + QPoint(qRound(centre.x() * ratio), qRound(centre.y() * ratio)), 1);
+    notchesBefore = notches;
+    scroller->scrollDown(origin + QPoint(qRound(centre.x() * ratio), qRound(centre.y() * ratio)), notches);
     timer->start(settleMs);
 }
 

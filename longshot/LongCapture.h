@@ -59,6 +59,8 @@ private:
     QLabel *preview = nullptr;
     QTimer *timer = nullptr;
     int unmovedSteps = 0;
+    int notches = 1;        // for the next step
+    int notchesBefore = 1;  // in the step just grabbed
     bool grabbing = false;
     bool ending = false;
 };
