@@ -2,6 +2,7 @@
 
 #include "DelayedCapture.h"
 #include "FullScreenCapture.h"
+#include "LongScreenshot.h"
 #include "TrayMenu.h"
 #include "board/DrawBoard.h"
 #include "capture/PictureCut.h"
@@ -275,6 +276,9 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, 
             });
     connect(regionCapture, &RegionCapture::textRequested, this, [](const QImage &picture) {
         showTextRecognition(picture);
+    });
+    connect(regionCapture, &RegionCapture::longCaptureRequested, this, [this](const QRect &area, QScreen *screen) {
+        startLongScreenshot(area, screen, *grabber, this);
     });
     // The panel comes back as it was once the capture is over, not over the frozen desktop.
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {

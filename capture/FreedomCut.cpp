@@ -96,6 +96,9 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
                                     QStringLiteral("QPushButton{border-image:url(:/resources/img/ocr.png)}"));
     connect(pinButton, &QPushButton::clicked, this, &FreedomCut::pin_close);
     connect(textButton, &QPushButton::clicked, this, &FreedomCut::text_close);
+    longButton = createActionButton(QStringLiteral("长截图 (Ctrl+L)"),
+                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/long.png)}"));
+    connect(longButton, &QPushButton::clicked, this, &FreedomCut::long_close);
     hideButtonRow();
 }
 
@@ -278,10 +281,16 @@ void FreedomCut::placeMoreActions()
         left = three.right() + 1 + pitch - regionButtonSize;
     pinButton->move(left, three.top());
     textButton->move(left + pitch, three.top());
+    // 长截图 before them, or after them where they went right.
+    const int rightOfThree = three.right() + 1 + pitch - regionButtonSize;
+    longButton->move(left < three.left() && left - pitch >= 0 ? left - pitch
+                     : left < three.left()                    ? rightOfThree
+                                                              : left + 2 * pitch,
+                     three.top());
     if (!markup)
         return;
     if (hasSelection())
-        markup->placeRows(three | pinButton->geometry() | textButton->geometry(), rect());
+        markup->placeRows(three | pinButton->geometry() | textButton->geometry() | longButton->geometry(), rect());
     else
         markup->hideRows();
 }
@@ -297,7 +306,7 @@ void FreedomCut::placeButtonRowAtSelection()
 void FreedomCut::hideButtonRow()
 {
     // Out of sight to the left of the screen, not hidden, until the pointer first moves.
-    for (QPushButton *button : {saveButton, cancelButton, copyButton, pinButton, textButton})
+    for (QPushButton *button : {saveButton, cancelButton, copyButton, pinButton, textButton, longButton})
         button->setGeometry(-button->width(), button->height(), button->width(), button->height());
     if (markup)
         markup->hideRows();
@@ -511,6 +520,8 @@ bool FreedomCut::handleSelectionKey(QKeyEvent *event)
         pin_close();
     } else if (control && key == Qt::Key_R) {
         text_close();
+    } else if (control && key == Qt::Key_L) {
+        long_close();
     } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
         const Selection s = nudged(selection(), key, modifiers & Qt::ShiftModifier, control ? 10 : 1, deviceRect());
         setSelection(s.start, s.end);
@@ -631,6 +642,18 @@ void FreedomCut::text_close()
         return;
     }
     emit textRequested(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
+    close();
+}
+
+void FreedomCut::long_close()
+{
+    // The region is taken again from the live screen, so the mark-up is not carried along.
+    const QRect area = copyGrabRect(startPoint, endPoint);
+    if (!hasSelection() || area.isNull()) {
+        askForSelection();
+        return;
+    }
+    emit longCaptureRequested(toLogical(area));
     close();
 }
 

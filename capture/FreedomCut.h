@@ -62,6 +62,9 @@ signals:
     void textRequested(const QImage &picture);
     // The selection (device pixels) is being copied, saved or pinned.
     void selectionTaken(const Selection &taken);
+    // A long screenshot of the region (in the overlay's coordinates) is to begin on the live
+    // screen; the overlay closes.
+    void longCaptureRequested(const QRect &logicalArea);
 
 public slots:
     void save_close();
@@ -91,6 +94,7 @@ private:
     void placeMoreActions();
     void pin_close();
     void text_close();
+    void long_close();
     bool drawsMarkup() const;
     void placeButtonRow(const QPoint &pointer);
     void placeButtonRowAtSelection();
@@ -137,5 +141,6 @@ private:
     QPushButton *cancelButton = nullptr;
     QPushButton *pinButton = nullptr;
     QPushButton *textButton = nullptr;
+    QPushButton *longButton = nullptr;
     OverlayMarkup *markup = nullptr;  // null without a frozen picture
 };

@@ -51,6 +51,9 @@ FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal 
     connect(overlay, &FreedomCut::selectionTaken, this, [this, screenName](const Selection &taken) {
         emit selectionTaken(screenName, taken);
     });
+    connect(overlay, &FreedomCut::longCaptureRequested, this, [this, screen](const QRect &area) {
+        emit longCaptureRequested(area.translated(screen->geometry().topLeft()), screen);
+    });
     if (!area.isEmpty()) {
         QVector<QRect> frames;
         frames.reserve(windows.size());

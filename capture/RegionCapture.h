@@ -46,6 +46,8 @@ signals:
     // The selection `taken` (device pixels) on the screen named `screenName` is being copied,
     // saved or pinned.
     void selectionTaken(const QString &screenName, const Selection &taken);
+    // A long screenshot of `logicalArea` (the desktop's logical coordinates) on `screen`.
+    void longCaptureRequested(const QRect &logicalArea, QScreen *screen);
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.

@@ -66,7 +66,7 @@ mkdir -p "$img" "$icons"
 
 for name in cut cutdown save savedown freecutdown open hide help exit saveas cancel copy \
             rotate scale scale_s move move_down painter \
-            rectangle ellipse line arrow pen marker text number mosaic blur undo redo pin ocr; do
+            rectangle ellipse line arrow pen marker text number mosaic blur undo redo pin ocr long; do
     render "$src/$name.svg" 200 200 PNG32 "$img/$name.png"
 done
 render "$src/freecut.svg" 200 200 palette "$img/freecut.png"

@@ -161,7 +161,7 @@ QStringList pictureNames()
             QStringLiteral("arrow"), QStringLiteral("pen"), QStringLiteral("marker"),
             QStringLiteral("text"), QStringLiteral("number"), QStringLiteral("mosaic"),
             QStringLiteral("blur"), QStringLiteral("undo"), QStringLiteral("redo"),
-            QStringLiteral("pin"), QStringLiteral("ocr")};
+            QStringLiteral("pin"), QStringLiteral("ocr"), QStringLiteral("long")};
 }
 
 } // namespace
@@ -204,7 +204,7 @@ void TestResources::nothingElseIsCompiledIn()
         expected << kImg + name + QLatin1String(".png");
     expected << kSound << QStringLiteral(":/resources/icons/tavo-screenshot-32.png")
              << QStringLiteral(":/resources/icons/tavo-screenshot-256.png");
-    QCOMPARE(expected.size(), 38);
+    QCOMPARE(expected.size(), 39);
 
     const QSet<QString> extra = found - expected;
     const QSet<QString> missing = expected - found;
@@ -223,7 +223,7 @@ void TestResources::pictureFormat_data()
                           "help", "exit", "saveas", "cancel", "copy", "rotate", "scale", "scale_s",
                           "move", "move_down", "painter", "rectangle", "ellipse", "line", "arrow",
                           "pen", "marker", "text", "number", "mosaic", "blur", "undo", "redo",
-                          "pin", "ocr"};
+                          "pin", "ocr", "long"};
     for (const char *name : rgba)
         QTest::newRow(name) << kImg + QLatin1String(name) + QLatin1String(".png") << QSize(200, 200) << 8 << 6;
     QTest::newRow("freecut") << kImg + QLatin1String("freecut.png") << QSize(200, 200) << 8 << 3;

@@ -4,6 +4,7 @@
 #include "platform/ClipboardKeeper.h"
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
+#include "platform/EndKeys.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
@@ -28,7 +29,9 @@
 #endif
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
+#include "platform/x11/X11EndKeys.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11PageScroller.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowWithdrawal.h"
 
@@ -210,4 +213,20 @@ void keepAboveOtherWindows(QWidget *window)
     window->setWindowFlag(Qt::WindowStaysOnTopHint);
     if (runsOnWayland())
         keepAboveOnKWin(window);
+}
+
+std::unique_ptr<PageScroller> PageScroller::forThisSession()
+{
+    // Wayland lets no ordinary client turn another's wheel.
+    if (runsOnX11())
+        return std::make_unique<X11PageScroller>();
+    return std::make_unique<NoPageScroller>();
+}
+
+EndKeys *EndKeys::create(QObject *parent)
+{
+    if (runsOnX11())
+        return new X11EndKeys(parent);
+    // Wayland holds no keys for a program; its own windows answer them.
+    return new EndKeys(parent);
 }

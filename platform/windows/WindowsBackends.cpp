@@ -2,9 +2,11 @@
 #include "platform/ClipboardKeeper.h"
 #include "platform/DelayedWithdrawal.h"
 #include "platform/DesktopGrabber.h"
+#include "platform/EndKeys.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/KeepAbove.h"
 #include "platform/NoGlobalHotKeys.h"
+#include "platform/PageScroller.h"
 #include "platform/QtDesktopGrabber.h"
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
@@ -14,11 +16,14 @@
 
 #include <QGuiApplication>
 #include <QObject>
+#include <QPoint>
 #include <QWidget>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 GlobalHotKeys *GlobalHotKeys::create(QWidget *window)
 {
@@ -87,4 +92,61 @@ void keepAboveOtherWindows(QWidget *window)
 {
     // A topmost window (HWND_TOPMOST), above every window that is not topmost itself.
     window->setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+namespace {
+
+// The wheel through SendInput, in one batch with the moves to the point and back, so that the
+// system handles them in order whatever else comes meanwhile.
+class WindowsPageScroller : public PageScroller
+{
+public:
+    bool canScroll() const override { return true; }
+
+    void scrollDown(const QPoint &devicePoint, int notches) override
+    {
+        POINT before{};
+        const bool known = GetCursorPos(&before);
+        std::vector<INPUT> inputs;
+        inputs.push_back(moveTo(devicePoint.x(), devicePoint.y()));
+        for (int i = 0; i < notches; ++i) {
+            INPUT wheel{};
+            wheel.type = INPUT_MOUSE;
+            wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+            wheel.mi.mouseData = static_cast<DWORD>(-WHEEL_DELTA);
+            inputs.push_back(wheel);
+        }
+        if (known)
+            inputs.push_back(moveTo(before.x, before.y));
+        SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    }
+
+private:
+    // An absolute move: the virtual desktop is 0 to 65535 both ways.
+    static INPUT moveTo(int x, int y)
+    {
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        const int width = std::max(1, GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
+        const int height = std::max(1, GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
+        INPUT move{};
+        move.type = INPUT_MOUSE;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+        move.mi.dx = LONG((x - left) * 65535LL / width);
+        move.mi.dy = LONG((y - top) * 65535LL / height);
+        return move;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<PageScroller> PageScroller::forThisSession()
+{
+    return std::make_unique<WindowsPageScroller>();
+}
+
+EndKeys *EndKeys::create(QObject *parent)
+{
+    // The bar takes the keyboard when it opens and answers Enter and Esc itself.
+    return new EndKeys(parent);
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+class QPoint;
+
+// Turns the mouse wheel for the window under a point of the screen, as if the user did, so that a
+// long screenshot can scroll the page by itself. X11 fakes the wheel through XTEST, Windows
+// through SendInput; elsewhere (Wayland) nothing scrolls and the user turns the wheel by hand.
+class PageScroller
+{
+public:
+    // The back end for the window system the application runs on. Call after the application
+    // object exists.
+    static std::unique_ptr<PageScroller> forThisSession();
+
+    virtual ~PageScroller() = default;
+
+    // Whether scrollDown does anything here.
+    virtual bool canScroll() const = 0;
+    // Turns the wheel `notches` notches towards the page's end with the pointer at `devicePoint`
+    // (device pixels of the desktop); the pointer goes back where it was.
+    virtual void scrollDown(const QPoint &devicePoint, int notches) = 0;
+};
+
+// Where no program may turn the wheel.
+class NoPageScroller : public PageScroller
+{
+public:
+    bool canScroll() const override { return false; }
+    void scrollDown(const QPoint &, int) override {}
+};
