@@ -185,7 +185,7 @@ void StartupTest::autostartEntryComesAndGoes()
 {
     // The checkable entry below the separator writes the session's autostart entry and takes it
     // away again; the desktop's own folder holds the choice.
-    constexpr int autostartEntry = 6;
+    constexpr int autostartEntry = 8;
     const QString entry = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                               .filePath(QStringLiteral("autostart/tavo-screenshot.desktop"));
     QFile::remove(entry);
