@@ -35,7 +35,7 @@ xsetroot -solid black
 # 50 windows for the overlay to list and snap to, spread over the screen.
 windows=()
 for i in $(seq 0 49); do
-    xmessage -name "window$i" -geometry "300x120+$(((i % 10) * 180))+$(((i / 10) * 180))" "window $i" &
+    xmessage -name "window$i" -geometry "300x120+$(((i % 10) * 180))+$(((i / 10) * 180))" "window $i" 2>/dev/null &
     windows+=($!)
 done
 "$program" &
