@@ -20,17 +20,24 @@ constexpr const char *scriptingInterface = "org.kde.kwin.Scripting";
 constexpr int answerTimeoutMs = 500;
 
 // Runs inside KWin. Every window with what the list needs; the choice is made on our side.
+// KWin 6 renamed what KWin 5 called clients to windows, and a window may be on several desktops.
 constexpr const char *scriptTemplate = R"(
+function onCurrentDesktop(w) {
+    if (w.onAllDesktops)
+        return true;
+    return w.desktops !== undefined ? w.desktops.indexOf(workspace.currentDesktop) >= 0
+                                    : w.desktop == workspace.currentDesktop;
+}
 function describe(w) {
     var g = w.frameGeometry;
     return {title: w.caption, pid: w.pid, x: g.x, y: g.y, width: g.width, height: g.height,
             stacking: w.stackingOrder, minimized: w.minimized, desktopWindow: w.desktopWindow,
-            shown: w.onAllDesktops || w.desktop == workspace.currentDesktop,
-            kind: w.normalWindow || w.dialog || w.utility || w.dock};
+            shown: onCurrentDesktop(w), kind: w.normalWindow || w.dialog || w.utility || w.dock};
 }
-var windows = workspace.clientList().map(describe);
-var active = workspace.activeClient ? describe(workspace.activeClient) : null;
-callDBus("%1", "%2", "org.tavo.WindowList", "report", JSON.stringify({windows: windows, active: active}));
+var all = workspace.windowList !== undefined ? workspace.windowList() : workspace.clientList();
+var focused = workspace.activeWindow !== undefined ? workspace.activeWindow : workspace.activeClient;
+callDBus("%1", "%2", "org.tavo.WindowList", "report",
+         JSON.stringify({windows: all.map(describe), active: focused ? describe(focused) : null}));
 )";
 
 WindowFrame frameOf(const QJsonObject &window)
