@@ -131,6 +131,9 @@ centre="400x300+$((screen_w / 2 - 200))+$((screen_h / 2 - 150))"
 board=$(any_board)
 focus "$board"
 import -window root -crop "$centre" +repage "$work/before-region.png"
+# The pointer in the top-left corner, on no window: the overlay then outlines the whole screen,
+# dims nothing and keeps its magnifier beside the corner, clear of the middle compared below.
+xdotool mousemove 5 5
 xdotool key ctrl+alt+f
 wait_until 20 "Ctrl+Alt+F showed no full-screen overlay" overlay_up
 sleep 0.5
