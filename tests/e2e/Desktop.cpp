@@ -469,4 +469,15 @@ bool clearClipboard()
     return waitUntil([] { return !clipboardTargets().contains(QStringLiteral("image/png")); });
 }
 
+QRect outerFrame(const QString &windowId)
+{
+    const QRect client = windowGeometry(windowId);
+    const QStringList extents = windowProperty(windowId, QStringLiteral("_NET_FRAME_EXTENTS")).split(QLatin1Char(','));
+    if (extents.size() != 4)
+        return {};
+    const int left = extents[0].trimmed().toInt(), right = extents[1].trimmed().toInt();
+    const int top = extents[2].trimmed().toInt(), bottom = extents[3].trimmed().toInt();
+    return client.adjusted(-left, -top, right, bottom);
+}
+
 } // namespace e2e

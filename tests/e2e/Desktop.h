@@ -145,6 +145,10 @@ inline const QString programClass = QStringLiteral("tavo-screenshot");
 // Waits for the program to end and tells whether it left normally with code 0.
 bool endsWithZero(Program &program, int timeoutMs = 10000);
 
+// A window's outer frame on the screen: its client area grown by the decorations the window
+// manager says it added (_NET_FRAME_EXTENTS); null when it says none.
+QRect outerFrame(const QString &windowId);
+
 // One property of a window as xprop prints it after "=", e.g. "\"TAVO截图\"".
 QString windowProperty(const QString &windowId, const QString &property);
 // True when the window's _NET_WM_WINDOW_TYPE starts with the given type.

@@ -38,19 +38,6 @@ bool startedAndReady(Program &program)
            && waitUntil([] { return !trayIconWindow(programClass).isEmpty(); });
 }
 
-// The window's outer frame on the screen: its client area grown by the decorations the window
-// manager says it added.
-QRect outerFrame(const QString &window)
-{
-    const QRect client = windowGeometry(window);
-    const QStringList extents = windowProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")).split(QLatin1Char(','));
-    if (extents.size() != 4)
-        return {};
-    const int left = extents[0].trimmed().toInt(), right = extents[1].trimmed().toInt();
-    const int top = extents[2].trimmed().toInt(), bottom = extents[3].trimmed().toInt();
-    return client.adjusted(-left, -top, right, bottom);
-}
-
 bool overlayIsOpen(qint64 pid)
 {
     return windowCovers(pid, QRect(QPoint(0, 0), screen));

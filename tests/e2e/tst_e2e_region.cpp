@@ -190,19 +190,6 @@ void TestE2eRegion::selectionGivesItsInside()
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
-// The window's outer frame on the screen: its client area grown by the decorations the window
-// manager says it added.
-static QRect outerFrame(const QString &window)
-{
-    const QRect client = windowGeometry(window);
-    const QStringList extents = windowProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")).split(QLatin1Char(','));
-    if (extents.size() != 4)
-        return {};
-    const int left = extents[0].trimmed().toInt(), right = extents[1].trimmed().toInt();
-    const int top = extents[2].trimmed().toInt(), bottom = extents[3].trimmed().toInt();
-    return client.adjusted(-left, -top, right, bottom);
-}
-
 void TestE2eRegion::clickTakesTheWindowUnderIt()
 {
     ForeignWindow window;
