@@ -86,9 +86,3 @@ void paintSizeReadout(QPainter &painter, const Selection &selection, const QRect
     painter.drawText(box, Qt::AlignCenter, sizeReadout(selection));
     painter.restore();
 }
-
-QRect decorationBounds(const Selection &selection, const QRect &screen, qreal ratio)
-{
-    const int reach = scaled(handleSide, ratio);
-    return litArea(selection).adjusted(-reach, -reach, reach + 1, reach + 1) | sizeReadoutBox(selection, screen, ratio);
-}

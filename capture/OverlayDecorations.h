@@ -25,6 +25,3 @@ QString sizeReadout(const Selection &selection);
 // room above, always on `screen`.
 QRect sizeReadoutBox(const Selection &selection, const QRect &screen, qreal ratio);
 void paintSizeReadout(QPainter &painter, const Selection &selection, const QRect &screen, qreal ratio);
-
-// Every device pixel the outline, handles and readout of `selection` may touch.
-QRect decorationBounds(const Selection &selection, const QRect &screen, qreal ratio);
