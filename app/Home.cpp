@@ -6,6 +6,7 @@
 #include "TrayMenu.h"
 #include "board/DrawBoard.h"
 #include "capture/PictureCut.h"
+#include "capture/OverlayHosts.h"
 #include "capture/RegionCapture.h"
 #include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
@@ -269,7 +270,9 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, 
     regionGrabbing = false;
     // The windows as they were when the desktop was taken, before the overlays cover them.
     const QVector<WindowFrame> windows = windowList ? windowList->windows() : QVector<WindowFrame>();
-    regionCapture = new RegionCapture(desktop, windows, this);
+    if (!overlayHosts)
+        overlayHosts = new OverlayHosts(this);
+    regionCapture = new RegionCapture(desktop, windows, overlayHosts, this);
     connect(regionCapture, &RegionCapture::pinRequested, this,
             [](const QImage &picture, const QPoint &topLeft, QScreen *screen) {
                 pinPicture(picture, screen ? screen->geometry().topLeft() + topLeft : topLeft, screen);

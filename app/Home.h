@@ -15,6 +15,7 @@
 class DelayedCapture;
 class DesktopGrabber;
 class DrawBoard;
+class OverlayHosts;
 class QLabel;
 class FullScreenCapture;
 class GlobalHotKeys;
@@ -99,6 +100,7 @@ private:
     FullScreenCapture *fullScreen = nullptr;
     TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
+    OverlayHosts *overlayHosts = nullptr;  // the region overlays' windows, kept between captures
     DelayedCapture *delay = nullptr;
     QLabel *countdown = nullptr;  // the seconds left, where there is no tray to show them
     // The screen and selection of the region copied, saved or pinned last; kept for this run only.

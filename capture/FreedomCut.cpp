@@ -592,7 +592,8 @@ void FreedomCut::setFailure(const QString &reason)
 
 void FreedomCut::showEvent(QShowEvent *)
 {
-    showFullScreen();
+    if (isWindow())
+        showFullScreen();
     // The window under the pointer is outlined from the start, before the pointer first moves.
     const QPoint local = mapFromGlobal(QCursor::pos());
     if (mode == Mode::Waiting && rect().contains(local)) {

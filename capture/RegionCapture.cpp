@@ -1,6 +1,8 @@
 #include "RegionCapture.h"
 
 #include "FreedomCut.h"
+#include "OverlayHost.h"
+#include "OverlayHosts.h"
 #include "SelectionGeometry.h"
 #include "markup/MarkupDocument.h"
 #include "platform/DesktopGrabber.h"
@@ -11,38 +13,43 @@
 #include <QScreen>
 
 RegionCapture::RegionCapture(const DesktopPicture &desktop, QObject *parent)
-    : RegionCapture(desktop, {}, parent)
+    : RegionCapture(desktop, {}, nullptr, parent)
 {
 }
 
-RegionCapture::RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, QObject *parent)
+RegionCapture::RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, OverlayHosts *hosts,
+                             QObject *parent)
     : QObject(parent)
     , frozen(QPixmap::fromImage(desktop.image))
     , document(new MarkupDocument(desktop.image, this))
 {
     for (const ScreenPart &part : desktop.screens)
         if (part.screen)
-            addOverlay(part.screen, part.area, part.scale, windows);
+            addOverlay(part.screen, part.area, part.scale, windows, hosts);
     if (shown.isEmpty()) {
         // No picture (a refused grab): the overlays still show where a region would be chosen,
         // and say why the desktop is missing.
         for (QScreen *screen : QGuiApplication::screens())
-            addOverlay(screen, QRect(), 0, {})->setFailure(desktop.failure);
+            addOverlay(screen, QRect(), 0, {}, hosts)->setFailure(desktop.failure);
     }
 }
 
 RegionCapture::~RegionCapture()
 {
     ending = true;
-    for (const Overlay &overlay : qAsConst(shown))
+    for (const Overlay &overlay : qAsConst(shown)) {
         delete overlay.window.data();
+        if (overlay.host)
+            overlay.host->hide();
+    }
 }
 
 FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal scale,
-                                      const QVector<WindowFrame> &windows)
+                                      const QVector<WindowFrame> &windows, OverlayHosts *hosts)
 {
     const OverlayPlacement placement{area.isEmpty() ? QRect() : area, scale > 0 ? scale : screen->devicePixelRatio()};
-    auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement, nullptr, document);
+    OverlayHost *host = hosts ? hosts->hostFor(screen) : nullptr;
+    auto *overlay = new FreedomCut(area.isEmpty() ? QPixmap() : frozen, placement, host, document);
     connect(overlay, &FreedomCut::pinRequested, this, [this, screen](const QImage &picture, const QPoint &topLeft) {
         emit pinRequested(picture, topLeft, screen);
     });
@@ -63,15 +70,20 @@ FreedomCut *RegionCapture::addOverlay(QScreen *screen, const QRect &area, qreal 
     }
     connect(overlay, &QObject::destroyed, this, &RegionCapture::overlayClosed);
     connect(overlay, &FreedomCut::selectionStarted, this, [this, overlay] { clearOthers(overlay); });
-    shown.append({overlay, screen});
+    shown.append({overlay, screen, host});
     return overlay;
 }
 
 void RegionCapture::open()
 {
-    for (const Overlay &overlay : qAsConst(shown))
-        if (overlay.window && overlay.screen)
+    for (const Overlay &overlay : qAsConst(shown)) {
+        if (!overlay.window || !overlay.screen)
+            continue;
+        if (overlay.host)
+            overlay.host->showOverlay(overlay.window, overlay.screen);
+        else
             overlay.window->showOn(overlay.screen);
+    }
     activate();
 }
 
@@ -81,7 +93,7 @@ void RegionCapture::activate()
     QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos());
     FreedomCut *focused = nullptr;
     for (FreedomCut *overlay : overlays()) {
-        overlay->raise();
+        overlay->window()->raise();
         if (!focused || overlay->screen() == underPointer)
             focused = overlay;
     }

@@ -7,6 +7,8 @@
 
 class FreedomCut;
 class MarkupDocument;
+class OverlayHost;
+class OverlayHosts;
 class QScreen;
 struct DesktopPicture;
 struct Selection;
@@ -23,8 +25,11 @@ class RegionCapture : public QObject
 
 public:
     explicit RegionCapture(const DesktopPicture &desktop, QObject *parent = nullptr);
-    // `windows`: the desktop's windows, top first, as WindowList gives them.
-    RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, QObject *parent = nullptr);
+    // `windows`: the desktop's windows, top first, as WindowList gives them. With `hosts`, the
+    // overlays are shown in its windows, kept from one capture to the next; without, each is a
+    // window of its own.
+    RegionCapture(const DesktopPicture &desktop, const QVector<WindowFrame> &windows, OverlayHosts *hosts = nullptr,
+                  QObject *parent = nullptr);
     ~RegionCapture() override;
 
     // Shows the overlays, giving the keyboard to the one under the pointer.
@@ -51,7 +56,8 @@ signals:
 
 private:
     // `scale`: the picture's pixels per logical pixel of the screen; 0 for its device pixel ratio.
-    FreedomCut *addOverlay(QScreen *screen, const QRect &area, qreal scale, const QVector<WindowFrame> &windows);
+    FreedomCut *addOverlay(QScreen *screen, const QRect &area, qreal scale, const QVector<WindowFrame> &windows,
+                           OverlayHosts *hosts);
     void overlayClosed();
     void clearOthers(FreedomCut *selecting);
 
@@ -59,6 +65,7 @@ private:
     {
         QPointer<FreedomCut> window;
         QPointer<QScreen> screen;
+        QPointer<OverlayHost> host;  // null where the overlay is a window of its own
     };
 
     QPixmap frozen;

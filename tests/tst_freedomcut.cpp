@@ -1,4 +1,6 @@
 #include "capture/FreedomCut.h"
+#include "capture/OverlayHost.h"
+#include "capture/OverlayHosts.h"
 
 #include "TestSupport.h"
 
@@ -75,6 +77,7 @@ private slots:
     void keysAndDoubleClickFinish_data();
     void keysAndDoubleClickFinish();
     void colourKeyCopiesThePixelUnderThePointer();
+    void keptWindowShowsTheNextOverlay();
 
 private:
     FreedomCut *openOverlay();
@@ -412,6 +415,30 @@ void TestFreedomCut::colourKeyCopiesThePixelUnderThePointer()
     const QColor colour(frozen.pixel(123, 45));
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), colour.name().toUpper());
     QVERIFY(overlay && overlay->isVisible());
+}
+
+void TestFreedomCut::keptWindowShowsTheNextOverlay()
+{
+    OverlayHosts hosts;
+    QScreen *screen = QGuiApplication::primaryScreen();
+    OverlayHost *host = hosts.hostFor(screen);
+    WId kept = 0;
+    for (int capture = 0; capture < 2; ++capture) {
+        QCOMPARE(hosts.hostFor(screen), host);
+        overlay = new FreedomCut(QPixmap::fromImage(frozen), OverlayPlacement(), host);
+        host->showOverlay(overlay, screen);
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        QCOMPARE(overlay->geometry(), host->rect());
+        QVERIFY(kept == 0 || host->winId() == kept);
+        kept = host->winId();
+        // The keys reach the overlay inside; closing it takes the window off the screen at once.
+        drag(overlay, QPoint(100, 100), QPoint(300, 200));
+        QTest::keyClick(host->windowHandle(), capture == 0 ? Qt::Key_Escape : Qt::Key_Return);
+        QVERIFY(!host->isVisible());
+        QTRY_VERIFY(overlay.isNull());
+    }
+    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(101, 101, 199, 99));
+    QCOMPARE(hosts.count(), 1);
 }
 
 QTEST_MAIN(TestFreedomCut)
