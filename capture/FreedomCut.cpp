@@ -1,5 +1,6 @@
 #include "FreedomCut.h"
 
+#include "ActionRow.h"
 #include "ClipboardPicture.h"
 #include "Magnifier.h"
 #include "OverlayDecorations.h"
@@ -18,37 +19,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
 #include <cmath>
-
-namespace {
-
-// How near a handle a press must land to take it, in logical pixels.
-constexpr int handleReach = 6;
-// How dark the desktop shows outside the selection.
-constexpr int dimAlpha = 96;
-
-Qt::CursorShape cursorFor(SelectionPart part)
-{
-    switch (part) {
-    case SelectionPart::TopLeft:
-    case SelectionPart::BottomRight: return Qt::SizeFDiagCursor;
-    case SelectionPart::TopRight:
-    case SelectionPart::BottomLeft: return Qt::SizeBDiagCursor;
-    case SelectionPart::Top:
-    case SelectionPart::Bottom: return Qt::SizeVerCursor;
-    case SelectionPart::Left:
-    case SelectionPart::Right: return Qt::SizeHorCursor;
-    case SelectionPart::Inside: return Qt::SizeAllCursor;
-    case SelectionPart::Outside: break;
-    }
-    return Qt::CrossCursor;
-}
-
-} // namespace
 
 FreedomCut::FreedomCut(const QPixmap &frozen, QWidget *parent)
     : FreedomCut(frozen, OverlayPlacement(), parent)
@@ -61,6 +35,7 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
     , frozenPixmap(frozen)
     , placement(placement)
     , ratio(overlayRatio(frozen, placement))
+    , tracker({}, ratio)
 {
     // Nothing refers to an overlay once it has closed, and its frozen desktop is large.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -73,6 +48,7 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
     setFocusPolicy(Qt::StrongFocus);
     if (!frozenPixmap.isNull()) {
         source = this->placement.source.isNull() ? frozenPixmap.rect() : this->placement.source;
+        tracker.setArea(deviceRect());
         // Shares the pixmap's pixels (a raster pixmap is an image): nothing is copied.
         frozenImage = frozenPixmap.toImage();
         if (!document)
@@ -84,21 +60,13 @@ FreedomCut::FreedomCut(const QPixmap &frozen, const OverlayPlacement &placement,
             setCursor(Qt::CrossCursor);
         });
     }
-    saveButton = createActionButton(QStringLiteral("保存"),
-                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/saveas.png)}"));
-    cancelButton = createActionButton(QStringLiteral("取消"),
-                                      QStringLiteral("QPushButton{border-image:url(:/resources/img/cancel.png)}"));
-    copyButton = createActionButton(QStringLiteral("复制到剪切板"),
-                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/copy.png)}"));
-    pinButton = createActionButton(QStringLiteral("钉在桌面 (Ctrl+T)"),
-                                   QStringLiteral("QPushButton{border-image:url(:/resources/img/pin.png)}"));
-    textButton = createActionButton(QStringLiteral("识别文字 (Ctrl+R)"),
-                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/ocr.png)}"));
-    connect(pinButton, &QPushButton::clicked, this, &FreedomCut::pin_close);
-    connect(textButton, &QPushButton::clicked, this, &FreedomCut::text_close);
-    longButton = createActionButton(QStringLiteral("长截图 (Ctrl+L)"),
-                                    QStringLiteral("QPushButton{border-image:url(:/resources/img/long.png)}"));
-    connect(longButton, &QPushButton::clicked, this, &FreedomCut::long_close);
+    actions = new ActionRow(this);
+    connect(actions, &ActionRow::cancel, this, &QWidget::close);
+    connect(actions, &ActionRow::save, this, &FreedomCut::save_close);
+    connect(actions, &ActionRow::copy, this, &FreedomCut::copy_close);
+    connect(actions, &ActionRow::pin, this, &FreedomCut::pin_close);
+    connect(actions, &ActionRow::text, this, &FreedomCut::text_close);
+    connect(actions, &ActionRow::longShot, this, &FreedomCut::long_close);
     hideButtonRow();
 }
 
@@ -114,7 +82,13 @@ void FreedomCut::showOn(QScreen *screen)
 
 void FreedomCut::setWindowFrames(const QVector<QRect> &frames)
 {
-    windowFrames = frames;
+    tracker.setWindowFrames(frames);
+}
+
+void FreedomCut::resizeEvent(QResizeEvent *)
+{
+    // Without a picture the overlay's device pixels are known only once it has its size.
+    tracker.setArea(deviceRect());
 }
 
 // ---- geometry ---------------------------------------------------------------------------------
@@ -144,29 +118,6 @@ QPoint FreedomCut::logicalPoint(const QPoint &device) const
     return QPointF(QPointF(device) / ratio).toPoint();
 }
 
-// What the overlay outlines now: the selection, or while none is chosen the window a click
-// would take. Empty when there is neither.
-Selection FreedomCut::shownSelection() const
-{
-    if (mode == Mode::Waiting || mode == Mode::Pressed)
-        return hovered.isNull() ? Selection{} : selectionAround(hovered);
-    return {startPoint, endPoint};
-}
-
-// The device pixels that change when `shown` appears or goes: its outline, handles and readout.
-QRegion FreedomCut::shownArea(const Selection &shown) const
-{
-    if (shown == Selection{})
-        return {};
-    const QRect lit = litArea(shown);
-    const int reach = int(std::ceil(handleReach * ratio)) + 1;
-    QRegion band(lit.adjusted(-reach, -reach, reach + 1, reach + 1));
-    const QRect inner = lit.adjusted(reach, reach, -reach, -reach);
-    if (!inner.isEmpty())
-        band -= inner;
-    return band + sizeReadoutBox(shown, deviceRect(), ratio);
-}
-
 QRect FreedomCut::magnifierArea() const
 {
     if (!magnifierShown || pointer.x() < 0 || source.isNull())
@@ -176,31 +127,10 @@ QRect FreedomCut::magnifierArea() const
 
 // ---- state changes, each repainting only what it changed --------------------------------------
 
-void FreedomCut::repaintChange(const Selection &before)
+void FreedomCut::repaint(const QRegion &device)
 {
-    const Selection after = shownSelection();
-    const QRegion litBefore = before == Selection{} ? QRegion() : QRegion(litArea(before));
-    const QRegion litAfter = after == Selection{} ? QRegion() : QRegion(litArea(after));
-    for (const QRect &rect : litBefore.xored(litAfter) + shownArea(before) + shownArea(after))
+    for (const QRect &rect : device)
         update(toLogical(rect));
-}
-
-void FreedomCut::setSelection(const QPoint &start, const QPoint &end)
-{
-    const Selection before = shownSelection();
-    startPoint = start;
-    endPoint = end;
-    if (shownSelection() != before)
-        repaintChange(before);
-}
-
-void FreedomCut::setHovered(const QRect &frame)
-{
-    if (frame == hovered)
-        return;
-    const Selection before = shownSelection();
-    hovered = frame;
-    repaintChange(before);
 }
 
 void FreedomCut::setPointer(const QPoint &device, bool magnified)
@@ -216,81 +146,33 @@ void FreedomCut::setPointer(const QPoint &device, bool magnified)
     }
 }
 
-void FreedomCut::choose(const Selection &chosen)
-{
-    const Selection before = shownSelection();
-    const Selection s = normalised(chosen);
-    mode = Mode::Chosen;
-    startPoint = s.start;
-    endPoint = s.end;
-    repaintChange(before);
-    connectActions();
-}
-
 void FreedomCut::chooseSelection(const Selection &chosen)
 {
     const Selection s = normalised(chosen);
     const QRect inside = QRect(s.start + QPoint(1, 1), s.end - QPoint(1, 1)) & deviceRect();
     if (inside.isEmpty())
         return;
-    choose(selectionAround(inside));
+    repaint(tracker.choose(selectionAround(inside)));
     placeButtonRowAtSelection();
 }
 
 void FreedomCut::clearSelection()
 {
-    const Selection before = shownSelection();
-    mode = Mode::Waiting;
-    hovered = QRect();
-    startPoint = endPoint = QPoint();
-    repaintChange(before);
+    repaint(tracker.clear());
     setPointer(QPoint(-1, -1), false);
     hideButtonRow();
 }
 
 // ---- buttons ----------------------------------------------------------------------------------
 
-QPushButton *FreedomCut::createActionButton(const QString &toolTip, const QString &styleSheet)
-{
-    auto *button = new QPushButton(this);
-    button->setToolTip(toolTip);
-    button->setStyleSheet(styleSheet);
-    button->setFixedSize(regionButtonSize, regionButtonSize);
-    // The keys belong to the overlay: a focused button would take the arrows for itself.
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 void FreedomCut::placeButtonRow(const QPoint &pointer)
 {
-    const RegionButtonRow row = buttonRowAt(pointer, rect());
-    saveButton->setGeometry(row.save);
-    cancelButton->setGeometry(row.cancel);
-    copyButton->setGeometry(row.copy);
-    placeMoreActions();
-}
-
-void FreedomCut::placeMoreActions()
-{
-    // Left of the three buttons, in their spacing; right of them where the screen ends first.
-    // The mark-up rows stand in line below them once a selection exists.
-    constexpr int pitch = 30;
-    const QRect three = cancelButton->geometry() | copyButton->geometry();
-    int left = three.left() - 2 * pitch;
-    if (left < 0)
-        left = three.right() + 1 + pitch - regionButtonSize;
-    pinButton->move(left, three.top());
-    textButton->move(left + pitch, three.top());
-    // 长截图 before them, or after them where they went right.
-    const int rightOfThree = three.right() + 1 + pitch - regionButtonSize;
-    longButton->move(left < three.left() && left - pitch >= 0 ? left - pitch
-                     : left < three.left()                    ? rightOfThree
-                                                              : left + 2 * pitch,
-                     three.top());
+    actions->placeAt(pointer);
+    // The mark-up rows stand in line below the buttons once a selection exists.
     if (!markup)
         return;
     if (hasSelection())
-        markup->placeRows(three | pinButton->geometry() | textButton->geometry() | longButton->geometry(), rect());
+        markup->placeRows(actions->bounds(), rect());
     else
         markup->hideRows();
 }
@@ -305,26 +187,16 @@ void FreedomCut::placeButtonRowAtSelection()
 
 void FreedomCut::hideButtonRow()
 {
-    // Out of sight to the left of the screen, not hidden, until the pointer first moves.
-    for (QPushButton *button : {saveButton, cancelButton, copyButton, pinButton, textButton, longButton})
-        button->setGeometry(-button->width(), button->height(), button->width(), button->height());
+    actions->hide();
     if (markup)
         markup->hideRows();
-}
-
-void FreedomCut::connectActions()
-{
-    // Every selection comes here; a unique connection keeps one click to one action.
-    connect(copyButton, SIGNAL(clicked()), this, SLOT(copy_close()), Qt::UniqueConnection);
-    connect(saveButton, SIGNAL(clicked()), this, SLOT(save_close()), Qt::UniqueConnection);
-    connect(cancelButton, SIGNAL(clicked()), this, SLOT(close()), Qt::UniqueConnection);
 }
 
 // ---- pointer ----------------------------------------------------------------------------------
 
 bool FreedomCut::drawsMarkup() const
 {
-    return markup && markup->hasTool() && mode == Mode::Chosen;
+    return markup && markup->hasTool() && tracker.mode() == Mode::Chosen;
 }
 
 void FreedomCut::mousePressEvent(QMouseEvent *event)
@@ -338,32 +210,20 @@ void FreedomCut::mousePressEvent(QMouseEvent *event)
             markup->putToolAway();
         return;
     }
-    const bool busy = mode == Mode::Drawing || mode == Mode::Adjusting || mode == Mode::Pressed;
+    const Mode before = tracker.mode();
+    const bool busy = before == Mode::Drawing || before == Mode::Adjusting || before == Mode::Pressed;
     if (event->button() == Qt::RightButton && !busy) {
         close();
         return;
     }
     if (event->button() != Qt::LeftButton)
         return;
-    pressPoint = at;
-    if (mode == Mode::Chosen) {
-        const SelectionPart part = partAt(selection(), at, int(std::ceil(handleReach * ratio)));
-        if (part != SelectionPart::Outside) {
-            pressPart = part;
-            pressSelection = selection();
-            mode = Mode::Adjusting;
-            setPointer(at, part != SelectionPart::Inside);
-            return;
-        }
+    repaint(tracker.press(at));
+    setPointer(at, tracker.magnifies());
+    if (tracker.mode() == Mode::Pressed) {
+        activateWindow();  // the keys go to the screen where the selection is
+        emit selectionStarted();
     }
-    // A new selection begins here: a click takes the window under it, a drag a free rectangle.
-    const Selection before = shownSelection();
-    mode = Mode::Pressed;
-    startPoint = endPoint = at;
-    hovered = frameAt(windowFrames, at, deviceRect());
-    repaintChange(before);
-    activateWindow();  // the keys go to the screen where the selection is
-    emit selectionStarted();
 }
 
 void FreedomCut::mouseMoveEvent(QMouseEvent *event)
@@ -373,39 +233,13 @@ void FreedomCut::mouseMoveEvent(QMouseEvent *event)
         markup->move(at, event->modifiers());
         return;
     }
-    switch (mode) {
-    case Mode::Waiting:
-        setHovered(frameAt(windowFrames, at, deviceRect()));
-        setPointer(at, true);
-        break;
-    case Mode::Pressed:
-        if (isClick(pressPoint, at)) {
-            setPointer(at, true);
-            break;
-        }
-    {
-        const Selection before = shownSelection();
-        mode = Mode::Drawing;
-        startPoint = endPoint = pressPoint;
-        repaintChange(before);
-    }
-        Q_FALLTHROUGH();
-    case Mode::Drawing:
-        setSelection(startPoint, at);
+    repaint(tracker.move(at));
+    // The button row follows the pointer while drawing, the corner while adjusting.
+    if (tracker.mode() == Mode::Drawing)
         placeButtonRow(event->pos());
-        setPointer(at, true);
-        break;
-    case Mode::Adjusting: {
-        const Selection s = dragged(pressSelection, pressPart, at - pressPoint, deviceRect());
-        setSelection(s.start, s.end);
+    else if (tracker.mode() == Mode::Adjusting)
         placeButtonRowAtSelection();
-        setPointer(at, pressPart != SelectionPart::Inside);
-        break;
-    }
-    case Mode::Chosen:
-        setPointer(at, false);
-        break;
-    }
+    setPointer(at, tracker.magnifies());
     updateCursor(at);
 }
 
@@ -418,23 +252,14 @@ void FreedomCut::mouseReleaseEvent(QMouseEvent *event)
         markup->release(at, event->modifiers());
         return;
     }
-    switch (mode) {
-    case Mode::Pressed:
-        choose(selectionAround(frameAt(windowFrames, pressPoint, deviceRect())));
-        placeButtonRowAtSelection();
-        break;
-    case Mode::Drawing:
-        setSelection(startPoint, at);
-        choose({startPoint, endPoint});
-        placeButtonRow(event->pos());
-        break;
-    case Mode::Adjusting:
-        choose(selection());
-        break;
-    case Mode::Waiting:
-    case Mode::Chosen:
+    const Mode before = tracker.mode();
+    if (before == Mode::Waiting || before == Mode::Chosen)
         return;
-    }
+    repaint(tracker.release(at));
+    if (before == Mode::Pressed)
+        placeButtonRowAtSelection();
+    else if (before == Mode::Drawing)
+        placeButtonRow(event->pos());
     setPointer(at, false);
     updateCursor(at);
 }
@@ -443,26 +268,20 @@ void FreedomCut::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (drawsMarkup())
         return;
-    if (event->button() == Qt::LeftButton && mode == Mode::Chosen
+    if (event->button() == Qt::LeftButton && tracker.mode() == Mode::Chosen
         && litArea(selection()).contains(toDevice(event->localPos())))
         copy_close();
 }
 
 void FreedomCut::leaveEvent(QEvent *)
 {
-    if (mode == Mode::Waiting)
-        setHovered(QRect());
+    repaint(tracker.leave());
     setPointer(QPoint(-1, -1), false);
 }
 
 void FreedomCut::updateCursor(const QPoint &device)
 {
-    SelectionPart part = SelectionPart::Outside;
-    if (mode == Mode::Chosen)
-        part = partAt(selection(), device, int(std::ceil(handleReach * ratio)));
-    else if (mode == Mode::Adjusting)
-        part = pressPart;
-    setCursor(cursorFor(part));
+    setCursor(tracker.cursorShape(device));
 }
 
 // ---- keys -------------------------------------------------------------------------------------
@@ -505,7 +324,7 @@ bool FreedomCut::handleSelectionKey(QKeyEvent *event)
         copyColourUnderPointer();
         return true;
     }
-    if (mode != Mode::Chosen)
+    if (tracker.mode() != Mode::Chosen)
         return false;
     if (markup && markup->hasTool() && (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up
                                         || key == Qt::Key_Down))
@@ -523,8 +342,7 @@ bool FreedomCut::handleSelectionKey(QKeyEvent *event)
     } else if (control && key == Qt::Key_L) {
         long_close();
     } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
-        const Selection s = nudged(selection(), key, modifiers & Qt::ShiftModifier, control ? 10 : 1, deviceRect());
-        setSelection(s.start, s.end);
+        repaint(tracker.nudge(key, modifiers & Qt::ShiftModifier, control ? 10 : 1));
         placeButtonRowAtSelection();
     } else {
         return false;
@@ -550,34 +368,24 @@ void FreedomCut::paintEvent(QPaintEvent *event)
     // Painted only when something changed, and only there: an idle overlay draws nothing.
     QPainter painter(this);
     if (source.isNull()) {
-        paintOverlay(painter, frozenPixmap, startPoint, endPoint, placement);
+        const Selection raw = tracker.rawSelection();
+        paintOverlay(painter, frozenPixmap, raw.start, raw.end, placement);
         if (!failure.isEmpty())
             painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, failure);
         return;
     }
-    const Selection shown = shownSelection();
+    const Selection shown = tracker.shown();
     const QRect lit = shown == Selection{} ? QRect() : litArea(shown);
     painter.save();
     painter.scale(1 / ratio, 1 / ratio);
     for (const QRect &logical : event->region()) {
         const QRect exposed = QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect()
                               & deviceRect();
-        const QRect bright = exposed & lit;
-        painter.drawPixmap(exposed.topLeft(), frozenPixmap, exposed.translated(source.topLeft()));
-        // Darker outside the selection: a blend over what changed, nothing made in advance.
-        for (const QRect &outside : QRegion(exposed).subtracted(bright))
-            painter.fillRect(outside, QColor(0, 0, 0, dimAlpha));
+        const QRect bright = paintDimmedDesktop(painter, frozenPixmap, source.topLeft(), exposed, lit);
         if (!bright.isEmpty())
             markup->paint(painter, bright);
     }
-    // The marks and the outline over the picture just drawn, not the picture again.
-    paintOverlayInDevicePixels(painter, QPixmap(), shown.start, shown.end,
-                               {QRect(QPoint(0, 0), deviceRect().size()), ratio});
-    if (!lit.isNull()) {
-        if (mode == Mode::Chosen || mode == Mode::Adjusting)
-            paintHandles(painter, shown, ratio);
-        paintSizeReadout(painter, shown, deviceRect(), ratio);
-    }
+    paintSelectionDecorations(painter, shown, tracker.hasSelection(), deviceRect(), ratio);
     painter.restore();
     const QRect magnifier = magnifierArea();
     if (!magnifier.isNull())
@@ -596,8 +404,8 @@ void FreedomCut::showEvent(QShowEvent *)
         showFullScreen();
     // The window under the pointer is outlined from the start, before the pointer first moves.
     const QPoint local = mapFromGlobal(QCursor::pos());
-    if (mode == Mode::Waiting && rect().contains(local)) {
-        setHovered(frameAt(windowFrames, toDevice(local), deviceRect()));
+    if (tracker.mode() == Mode::Waiting && rect().contains(local)) {
+        repaint(tracker.hover(toDevice(local)));
         setPointer(toDevice(local), true);
     }
 }
@@ -607,53 +415,62 @@ void FreedomCut::showEvent(QShowEvent *)
 QImage FreedomCut::renderRegion(const QRect &area) const
 {
     if (!markup)
-        return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+        return renderOverlayArea(frozenPixmap, raw().start, raw().end, area, placement);
     // The frozen desktop with the items, from the overlay's cache, then the corner marks where
     // the region reaches them: what the overlay showed there, without its decorations.
     QImage picture = markup->markedUp(area).convertToFormat(QImage::Format_RGB32);
     if (picture.size() != area.size())
-        return renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement);
+        return renderOverlayArea(frozenPixmap, raw().start, raw().end, area, placement);
     QPainter painter(&picture);
     painter.translate(-area.topLeft());
-    paintOverlayInDevicePixels(painter, QPixmap(), startPoint, endPoint, {deviceRect(), ratio});
+    paintOverlayInDevicePixels(painter, QPixmap(), raw().start, raw().end, {deviceRect(), ratio});
     painter.end();
     picture.setDevicePixelRatio(ratio);
     return picture;
 }
 
-void FreedomCut::pin_close()
+QRect FreedomCut::takenArea(QRect (*grabRect)(const QPoint &, const QPoint &))
 {
-    const QRect area = copyGrabRect(startPoint, endPoint);
-    if (!hasSelection() || area.isNull()) {
-        askForSelection();
-        return;
-    }
+    const QRect area = grabRect(raw().start, raw().end);
+    if (hasSelection() && !area.isNull())
+        return area;
+    askForSelection();
+    return {};
+}
+
+QImage FreedomCut::takePicture(const QRect &area)
+{
     if (markup)
         markup->finishDrawing();
     emit selectionTaken(selection());
-    emit pinRequested(renderRegion(area), logicalPoint(area.topLeft()));
+    return renderRegion(area);
+}
+
+void FreedomCut::pin_close()
+{
+    const QRect area = takenArea(copyGrabRect);
+    if (area.isNull())
+        return;
+    emit pinRequested(takePicture(area), logicalPoint(area.topLeft()));
     close();
 }
 
 void FreedomCut::text_close()
 {
-    const QRect area = copyGrabRect(startPoint, endPoint);
-    if (!hasSelection() || area.isNull()) {
-        askForSelection();
+    // The text is read from the desktop itself, not from what was drawn over it.
+    const QRect area = takenArea(copyGrabRect);
+    if (area.isNull())
         return;
-    }
-    emit textRequested(renderOverlayArea(frozenPixmap, startPoint, endPoint, area, placement));
+    emit textRequested(renderOverlayArea(frozenPixmap, raw().start, raw().end, area, placement));
     close();
 }
 
 void FreedomCut::long_close()
 {
     // The region is taken again from the live screen, so the mark-up is not carried along.
-    const QRect area = copyGrabRect(startPoint, endPoint);
-    if (!hasSelection() || area.isNull()) {
-        askForSelection();
+    const QRect area = takenArea(copyGrabRect);
+    if (area.isNull())
         return;
-    }
     emit longCaptureRequested(toLogical(area));
     close();
 }
@@ -668,11 +485,9 @@ void FreedomCut::askForSelection()
 void FreedomCut::save_close()
 {
     // Checked before asking for a name: a selection with nothing inside it cannot be saved.
-    const QRect area = saveGrabRect(startPoint, endPoint);
-    if (area.isNull()) {
-        askForSelection();
+    const QRect area = takenArea(saveGrabRect);
+    if (area.isNull())
         return;
-    }
     if (refuseWhileSaving(this))
         return;
     const QPointer<FreedomCut> self(this);
@@ -680,10 +495,7 @@ void FreedomCut::save_close()
                                                 QStringLiteral("picture (*.png *.jpg)"));
     if (!self || fileName.isNull())
         return;
-    if (markup)
-        markup->finishDrawing();
-    regionPixmap = QPixmap::fromImage(renderRegion(area));
-    emit selectionTaken(selection());
+    regionPixmap = QPixmap::fromImage(takePicture(area));
     // The overlay closes once the file is written. A failed write keeps it and its selection, so
     // the capture can still be saved elsewhere or copied.
     savePictureInBackground(this, regionPixmap.toImage(), fileName, [this] { close(); });
@@ -691,15 +503,10 @@ void FreedomCut::save_close()
 
 void FreedomCut::copy_close()
 {
-    const QRect area = copyGrabRect(startPoint, endPoint);
-    if (area.isNull()) {
-        askForSelection();
+    const QRect area = takenArea(copyGrabRect);
+    if (area.isNull())
         return;
-    }
-    if (markup)
-        markup->finishDrawing();
-    regionPixmap = QPixmap::fromImage(renderRegion(area));
-    emit selectionTaken(selection());
+    regionPixmap = QPixmap::fromImage(takePicture(area));
     offerOnClipboard(regionPixmap.toImage());
     close();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RegionGeometry.h"
-#include "SelectionGeometry.h"
+#include "SelectionTracker.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -11,7 +11,7 @@
 
 class MarkupDocument;
 class OverlayMarkup;
-class QPushButton;
+class ActionRow;
 class QScreen;
 
 // The full-screen overlay of a region capture on one screen: it shows that screen's part of the
@@ -46,9 +46,9 @@ public:
     // clipped to the screen, and left out where nothing of it is on it. Call once shown.
     void chooseSelection(const Selection &chosen);
 
-    bool hasSelection() const { return mode == Mode::Chosen || mode == Mode::Adjusting; }
+    bool hasSelection() const { return tracker.hasSelection(); }
     // The chosen selection, normalised, in device pixels.
-    Selection selection() const { return normalised({startPoint, endPoint}); }
+    Selection selection() const { return tracker.selection(); }
 
     // While a text box is open, where its cursor is, for the input method's candidate window.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -79,19 +79,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
-    enum class Mode {
-        Waiting,    // nothing chosen; the window under the pointer is outlined
-        Pressed,    // the left button is down, not yet moved far enough to be a drag
-        Drawing,    // a free rectangle is being dragged
-        Adjusting,  // a handle or the whole selection is being dragged
-        Chosen,     // a selection stands
-    };
+    using Mode = SelectionTracker::Mode;
 
-    QPushButton *createActionButton(const QString &toolTip, const QString &styleSheet);
-    void placeMoreActions();
     void pin_close();
     void text_close();
     void long_close();
@@ -99,12 +92,8 @@ private:
     void placeButtonRow(const QPoint &pointer);
     void placeButtonRowAtSelection();
     void hideButtonRow();
-    void connectActions();
-    void repaintChange(const Selection &before);
-    void setSelection(const QPoint &start, const QPoint &end);
-    void setHovered(const QRect &frame);
+    void repaint(const QRegion &device);
     void setPointer(const QPoint &device, bool magnified);
-    void choose(const Selection &chosen);
     bool handleSelectionKey(QKeyEvent *event);
     void copyColourUnderPointer();
     void updateCursor(const QPoint &device);
@@ -113,11 +102,13 @@ private:
     QPoint toDevice(const QPointF &logical) const;
     QRect toLogical(const QRect &device) const;
     QPoint logicalPoint(const QPoint &device) const;
-    QRegion shownArea(const Selection &shown) const;
-    Selection shownSelection() const;
     QRect magnifierArea() const;
     QImage renderRegion(const QRect &area) const;
     void askForSelection();
+    QRect takenArea(QRect (*grabRect)(const QPoint &, const QPoint &));
+    QImage takePicture(const QRect &area);
+    // The selection as drawn, not yet normalised: what the taken picture is cut by.
+    Selection raw() const { return tracker.rawSelection(); }
 
     QPixmap frozenPixmap;
     QImage frozenImage;  // the frozen pixmap's own pixels, for the magnifier and the colour key
@@ -126,21 +117,9 @@ private:
     QString failure;
     OverlayPlacement placement;
     qreal ratio = 1;
-    QPoint startPoint;
-    QPoint endPoint;
-    Mode mode = Mode::Waiting;
-    QVector<QRect> windowFrames;
-    QRect hovered;           // the window a click would take, while waiting
-    QPoint pressPoint;       // device pixels
-    Selection pressSelection;
-    SelectionPart pressPart = SelectionPart::Outside;
+    SelectionTracker tracker;
     QPoint pointer{-1, -1};  // device pixels; off the overlay while the pointer is elsewhere
     bool magnifierShown = false;
-    QPushButton *copyButton = nullptr;
-    QPushButton *saveButton = nullptr;
-    QPushButton *cancelButton = nullptr;
-    QPushButton *pinButton = nullptr;
-    QPushButton *textButton = nullptr;
-    QPushButton *longButton = nullptr;
+    ActionRow *actions = nullptr;
     OverlayMarkup *markup = nullptr;  // null without a frozen picture
 };

@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
+#include <QRegion>
 
 #include <cmath>
 
@@ -16,6 +18,8 @@ constexpr int handleSide = 7;       // logical pixels
 constexpr int readoutHeight = 20;   // logical pixels
 constexpr int readoutPadding = 6;
 constexpr int readoutFontSize = 12;
+// How dark the desktop shows outside the selection.
+constexpr int dimAlpha = 96;
 
 int scaled(int logical, qreal ratio)
 {
@@ -85,4 +89,26 @@ void paintSizeReadout(QPainter &painter, const Selection &selection, const QRect
     painter.setFont(readoutFont(ratio));
     painter.drawText(box, Qt::AlignCenter, sizeReadout(selection));
     painter.restore();
+}
+
+QRect paintDimmedDesktop(QPainter &painter, const QPixmap &frozen, const QPoint &origin, const QRect &exposed,
+                         const QRect &lit)
+{
+    const QRect bright = exposed & lit;
+    painter.drawPixmap(exposed.topLeft(), frozen, exposed.translated(origin));
+    for (const QRect &outside : QRegion(exposed).subtracted(bright))
+        painter.fillRect(outside, QColor(0, 0, 0, dimAlpha));
+    return bright;
+}
+
+void paintSelectionDecorations(QPainter &painter, const Selection &shown, bool withHandles, const QRect &screen,
+                               qreal ratio)
+{
+    // The marks and the outline over the picture already drawn, not the picture again.
+    paintOverlayInDevicePixels(painter, QPixmap(), shown.start, shown.end, {QRect(QPoint(0, 0), screen.size()), ratio});
+    if (shown == Selection{})
+        return;
+    if (withHandles)
+        paintHandles(painter, shown, ratio);
+    paintSizeReadout(painter, shown, screen, ratio);
 }

@@ -5,6 +5,7 @@
 
 class QImage;
 class QPainter;
+class QPixmap;
 struct Selection;
 
 // What the overlay draws over the frozen desktop to help choose a region and never hands on: the
@@ -25,3 +26,12 @@ QString sizeReadout(const Selection &selection);
 // room above, always on `screen`.
 QRect sizeReadoutBox(const Selection &selection, const QRect &screen, qreal ratio);
 void paintSizeReadout(QPainter &painter, const Selection &selection, const QRect &screen, qreal ratio);
+
+// The frozen desktop inside `exposed`, taken from `frozen` at `origin` on, darker outside `lit`
+// (a blend over what is painted, nothing made in advance). Returns the bright part.
+QRect paintDimmedDesktop(QPainter &painter, const QPixmap &frozen, const QPoint &origin, const QRect &exposed,
+                         const QRect &lit);
+// What stands over the desktop where `shown` is outlined: the corner marks and the outline, then
+// the handles (`withHandles`) and the size readout. Nothing where nothing is shown.
+void paintSelectionDecorations(QPainter &painter, const Selection &shown, bool withHandles, const QRect &screen,
+                               qreal ratio);

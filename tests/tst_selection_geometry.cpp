@@ -2,6 +2,7 @@
 #include "capture/OverlayDecorations.h"
 #include "capture/RegionGeometry.h"
 #include "capture/SelectionGeometry.h"
+#include "capture/SelectionTracker.h"
 
 #include <QColor>
 #include <QtTest>
@@ -33,6 +34,7 @@ private slots:
     void magnifierStaysOnScreenAndOffThePointer_data();
     void magnifierStaysOnScreenAndOffThePointer();
     void readoutSaysTheCopiedSize();
+    void trackerRepaintsOnlyWhatChanged();
 };
 
 void TestSelectionGeometry::draggingAPart_data()
@@ -183,6 +185,36 @@ void TestSelectionGeometry::readoutSaysTheCopiedSize()
     const QRect box = sizeReadoutBox(top, screen, 1);
     QVERIFY(screen.contains(box));
     QVERIFY(box.top() > 0);
+}
+
+void TestSelectionGeometry::trackerRepaintsOnlyWhatChanged()
+{
+    const QRect screen(0, 0, 1920, 1080);
+    SelectionTracker tracker(screen, 1);
+    tracker.setWindowFrames({QRect(100, 100, 400, 300)});
+    // Over the window: its outline comes; moving within it changes nothing on the screen.
+    QVERIFY(tracker.hover(QPoint(200, 200)).contains(QPoint(100, 100)));
+    QVERIFY(tracker.hover(QPoint(300, 250)).isEmpty());
+    // A click takes it; the chosen selection gets its handles, not a repaint of the whole screen.
+    tracker.press(QPoint(300, 250));
+    QVERIFY(tracker.move(QPoint(302, 251)).isEmpty());
+    const QRegion chosen = tracker.release(QPoint(302, 251));
+    QCOMPARE(tracker.mode(), SelectionTracker::Mode::Chosen);
+    QCOMPARE(copyGrabRect(tracker.selection().start, tracker.selection().end), QRect(100, 100, 400, 300));
+    QVERIFY(chosen.contains(QPoint(99, 99)) && !chosen.contains(QPoint(300, 250)));
+    QVERIFY(!chosen.contains(QPoint(1500, 900)));
+    // Moved by its inside: the old and the new edges, never the far screen.
+    QCOMPARE(tracker.press(QPoint(300, 250)), QRegion());
+    QCOMPARE(tracker.mode(), SelectionTracker::Mode::Adjusting);
+    const QRegion moved = tracker.move(QPoint(310, 250));
+    QVERIFY(moved.contains(QPoint(100, 200)) && moved.contains(QPoint(110, 200)));
+    QVERIFY(!moved.contains(QPoint(300, 250)) && !moved.contains(QPoint(1500, 900)));
+    tracker.release(QPoint(310, 250));
+    QCOMPARE(tracker.cursorShape(QPoint(509, 399)), Qt::SizeFDiagCursor);
+    QVERIFY(tracker.nudge(Qt::Key_Left, false, 10).contains(QPoint(100, 200)));
+    QCOMPARE(tracker.selection().start, QPoint(99, 99));
+    QVERIFY(tracker.clear().contains(QPoint(99, 99)));
+    QVERIFY(!tracker.hasSelection());
 }
 
 QTEST_MAIN(TestSelectionGeometry)
