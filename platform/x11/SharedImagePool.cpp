@@ -140,6 +140,9 @@ void SharedImagePool::prepareSpare(unsigned int root, const QRect &area)
     const size_t bytes = size_t(area.width()) * size_t(area.height()) * bytesPerPixel;
     if (bytes == 0)
         return;
+    // A quick run of grabs may have needed a third segment while two pictures were still held;
+    // once they are let go, one free segment is all the next grab needs.
+    keepOneSpare(bytes);
     for (const std::shared_ptr<Segment> &segment : segments)
         if (!segment->busy && segment->bytes == bytes)
             return;

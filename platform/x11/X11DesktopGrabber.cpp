@@ -80,9 +80,11 @@ X11DesktopGrabber::X11DesktopGrabber()
             sharedMemory.reset();
     }
     // The picture just taken holds its memory (on the clipboard, say), so the next grab needs
-    // other memory: made ready right after this one, not when the next key is pressed.
+    // other memory: made ready soon after this one, not when the next key is pressed. Not at
+    // once: the picture before this one is let go only when this one has been handed on, and
+    // its memory then serves, where a third segment would stay for good.
     spareAfterGrab.setSingleShot(true);
-    spareAfterGrab.setInterval(0);
+    spareAfterGrab.setInterval(spareDelayMs);
     QObject::connect(&spareAfterGrab, &QTimer::timeout, [this] {
         xcb_screen_t *screen = QX11Info::connection() ? rootScreen(QX11Info::connection()) : nullptr;
         if (sharedMemory && screen)

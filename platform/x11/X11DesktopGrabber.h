@@ -27,6 +27,7 @@ private:
     QImage grabRoot(const QRect &area);
 
     std::unique_ptr<SharedImagePool> sharedMemory;  // null once the server has refused it
+    static constexpr int spareDelayMs = 1000;
     QTimer spareAfterGrab;  // readies the next grab's memory once this one has been handed on
     bool usedSharedMemory = false;
 };
