@@ -18,6 +18,7 @@ class DrawBoard;
 class QLabel;
 class FullScreenCapture;
 class GlobalHotKeys;
+class LongCapture;
 class RegionCapture;
 class TrayMenu;
 class WindowList;
@@ -99,6 +100,7 @@ private:
     FullScreenCapture *fullScreen = nullptr;
     TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
+    QPointer<LongCapture> longCapture;  // the one a region capture handed over to, while it runs
     DelayedCapture *delay = nullptr;
     QLabel *countdown = nullptr;  // the seconds left, where there is no tray to show them
     // The screen and selection of the region copied, saved or pinned last; kept for this run only.
