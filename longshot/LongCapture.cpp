@@ -2,6 +2,7 @@
 
 #include "LongCaptureBar.h"
 #include "LongPicture.h"
+#include "PointerRest.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/EndKeys.h"
 #include "platform/PageScroller.h"
@@ -111,6 +112,7 @@ void LongCapture::start()
     preview->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     preview->setStyleSheet(QStringLiteral("background:#303030;border:1px solid #1e90ff"));
     preview->setGeometry(previewPlace(logicalArea, screenArea));
+    scroller->restPointerAt(devicePoint(pointerRestingPlace(logicalArea, screenArea)));
     frame->show();
     preview->show();
     bar->show();
@@ -204,12 +206,17 @@ void LongCapture::scrollAndGrab()
         timer->start(handGrabMs);
         return;
     }
-    const QPoint centre = logicalArea.center() - (screen ? screen->geometry().topLeft() : QPoint());
+    notchesBefore = notches;
+    scroller->scrollDown(devicePoint(logicalArea.center()), notches);
+    timer->start(settleMs);
+}
+
+QPoint LongCapture::devicePoint(const QPoint &logical) const
+{
+    const QPoint offset = logical - (screen ? screen->geometry().topLeft() : QPoint());
     const qreal ratio = screen ? screen->devicePixelRatio() : 1;
     const QPoint origin = screen ? deviceArea(screen).topLeft() : QPoint();
-    notchesBefore = notches;
-    scroller->scrollDown(origin + QPoint(qRound(centre.x() * ratio), qRound(centre.y() * ratio)), notches);
-    timer->start(settleMs);
+    return origin + QPoint(qRound(offset.x() * ratio), qRound(offset.y() * ratio));
 }
 
 void LongCapture::showPreview()

@@ -48,6 +48,7 @@ private:
     void end(const QString &message);
     void showPreview();
     QRect areaIn(const DesktopPicture &desktop) const;
+    QPoint devicePoint(const QPoint &logical) const;
 
     QRect logicalArea;
     QPointer<QScreen> screen;
