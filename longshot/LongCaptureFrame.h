@@ -9,9 +9,8 @@ class QWidget;
 
 // The border a running long screenshot draws around its region on the live screen: four thin
 // windows, one an edge, so that nothing of it lies over the region. The region shows (and is
-// grabbed from) what lies under it, and the pointer reaches it even on a compositor that gives
-// the pointer to a floating window anywhere in its box, whatever the window's input region
-// (sway).
+// grabbed from) what lies under it, and the pointer reaches it: on sway one window around the
+// region, its inside cut out of the input (and transparent), still kept the wheel from the page.
 class LongCaptureFrame
 {
 public:

@@ -137,8 +137,8 @@ void LongPictureTest::stopsAtTheHeightLimit()
 
 void LongPictureTest::frameEdgesSurroundTheRegionOnly()
 {
-    // Nothing of the frame over the region (a compositor gives the pointer to a window anywhere
-    // in its box), and every pixel of the border drawn once.
+    // Nothing of the frame over the region, where it could keep the wheel from the page, and
+    // every pixel of the border drawn once.
     const QRect region(100, 50, 300, 200);
     const std::array<QRect, LongCaptureFrame::edgeCount> edges = frameEdges(region, 2);
     QRegion frame;
