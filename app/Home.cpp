@@ -12,6 +12,7 @@
 #include "common/FailureMessage.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
+#include "longshot/LongCapture.h"
 #include "ocr/TextRecognitionWindow.h"
 #include "pin/Pins.h"
 #include "platform/DesktopGrabber.h"
@@ -280,12 +281,17 @@ void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, 
     connect(regionCapture, &RegionCapture::textRequested, this, [](const QImage &picture) {
         showTextRecognition(picture);
     });
-    connect(regionCapture, &RegionCapture::longCaptureRequested, this, [this](const QRect &area, QScreen *screen) {
-        startLongScreenshot(area, screen, *grabber, this);
-    });
-    // The panel comes back as it was once the capture is over, not over the frozen desktop.
+    // The panel comes back as it was once the capture is over, not over the frozen desktop; after
+    // a long screenshot only once that has ended, as the panel over its region would be joined
+    // into the picture.
+    connect(regionCapture, &RegionCapture::longCaptureRequested, this,
+            [this, panelWasShown](const QRect &area, QScreen *screen) {
+                longCapture = startLongScreenshot(area, screen, *grabber, this);
+                if (panelWasShown)
+                    connect(longCapture, &LongCapture::finished, this, [this] { show(); });
+            });
     connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
-        if (panelWasShown)
+        if (panelWasShown && !longCapture)
             show();
     });
     connect(regionCapture, &RegionCapture::selectionTaken, this,

@@ -19,6 +19,7 @@ class OverlayHosts;
 class QLabel;
 class FullScreenCapture;
 class GlobalHotKeys;
+class LongCapture;
 class RegionCapture;
 class TrayMenu;
 class WindowList;
@@ -101,6 +102,7 @@ private:
     TrayMenu *tray = nullptr;
     QPointer<RegionCapture> regionCapture;
     OverlayHosts *overlayHosts = nullptr;  // the region overlays' windows, kept between captures
+    QPointer<LongCapture> longCapture;  // the one a region capture handed over to, while it runs
     DelayedCapture *delay = nullptr;
     QLabel *countdown = nullptr;  // the seconds left, where there is no tray to show them
     // The screen and selection of the region copied, saved or pinned last; kept for this run only.

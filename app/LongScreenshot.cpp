@@ -10,7 +10,7 @@
 #include <QImage>
 #include <QScreen>
 
-void startLongScreenshot(const QRect &logicalArea, QScreen *screen, DesktopGrabber &grabber, QObject *parent)
+LongCapture *startLongScreenshot(const QRect &logicalArea, QScreen *screen, DesktopGrabber &grabber, QObject *parent)
 {
     auto *capture = new LongCapture(logicalArea, screen, grabber, parent);
     QObject::connect(capture, &LongCapture::finished, [](const QImage &picture, const QString &message) {
@@ -32,4 +32,5 @@ void startLongScreenshot(const QRect &logicalArea, QScreen *screen, DesktopGrabb
             showNotice(result, message);
     });
     capture->start();
+    return capture;
 }

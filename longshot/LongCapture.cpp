@@ -1,15 +1,17 @@
 #include "LongCapture.h"
 
 #include "LongCaptureBar.h"
+#include "LongCaptureFrame.h"
 #include "LongPicture.h"
+#include "PointerRest.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/EndKeys.h"
 #include "platform/PageScroller.h"
+#include "platform/WindowPlace.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
-#include <QRegion>
 #include <QScreen>
 #include <QTimer>
 
@@ -17,10 +19,10 @@
 
 namespace {
 
-constexpr int frameWidth = 2;
+constexpr int frameWidth = LongCaptureFrame::width;
 constexpr int gap = 6;                // between the frame and the bar or the preview
 constexpr int previewWidth = 160;
-constexpr int firstGrabDelayMs = 400;  // the overlay gone and the frame drawn
+constexpr int firstGrabDelayMs = 400;  // the overlay gone and the frame drawn in its place
 constexpr int settleMs = 250;          // the page redrawn after a notch
 constexpr int handGrabMs = 200;        // how often a page scrolled by hand is looked at
 constexpr int unmovedToEnd = 2;        // steps in a row that moved nothing: the end of the page
@@ -60,21 +62,6 @@ QRect previewPlace(const QRect &region, const QRect &screen)
             height};
 }
 
-QWidget *makeFrame(const QRect &region)
-{
-    auto *frame = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                                           | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
-    frame->setAttribute(Qt::WA_ShowWithoutActivating);
-    frame->setStyleSheet(QStringLiteral("background:#1e90ff"));
-    const QRect outer = region.adjusted(-frameWidth, -frameWidth, frameWidth, frameWidth);
-    frame->setGeometry(outer);
-    // Only the border is the window: the region itself shows (and is grabbed from) what lies
-    // under it, and the pointer reaches it.
-    frame->setMask(QRegion(frame->rect()).subtracted(QRegion(QRect(frameWidth, frameWidth, region.width(),
-                                                                   region.height()))));
-    return frame;
-}
-
 }  // namespace
 
 LongCapture::LongCapture(const QRect &logicalArea, QScreen *screen, DesktopGrabber &grabber, QObject *parent)
@@ -99,18 +86,30 @@ LongCapture::~LongCapture()
 void LongCapture::start()
 {
     const QRect screenArea = screen ? screen->geometry() : logicalArea;
-    frame = makeFrame(logicalArea);
+    // The first grab waits for the windows to stand beside the region, not over it (sway places
+    // them a moment after they are shown, and shows them there a moment later).
+    const auto placed = [this] {
+        if (--unplacedWindows == 0)
+            timer->start(firstGrabDelayMs);
+    };
+    unplacedWindows = LongCaptureFrame::edgeCount + 2;
+    frame = new LongCaptureFrame(logicalArea, placed);
     bar = new LongCaptureBar(!scroller->canScroll());
     connect(bar, &LongCaptureBar::finishRequested, this, &LongCapture::finish);
     connect(bar, &LongCaptureBar::cancelRequested, this, &LongCapture::cancel);
     bar->adjustSize();
-    bar->move(barPlace(logicalArea, bar->size(), screenArea));
+    bar->setFixedSize(bar->size());
+    placeWindow(bar, barPlace(logicalArea, bar->size(), screenArea), placed);
     preview = new QLabel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                                       | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
     preview->setAttribute(Qt::WA_ShowWithoutActivating);
     preview->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     preview->setStyleSheet(QStringLiteral("background:#303030;border:1px solid #1e90ff"));
-    preview->setGeometry(previewPlace(logicalArea, screenArea));
+    preview->setWindowTitle(QStringLiteral("长截图预览"));
+    const QRect previewArea = previewPlace(logicalArea, screenArea);
+    preview->setFixedSize(previewArea.size());
+    placeWindow(preview, previewArea.topLeft(), placed);
+    scroller->restPointerAt(devicePoint(pointerRestingPlace(logicalArea, screenArea)));
     frame->show();
     preview->show();
     bar->show();
@@ -120,7 +119,6 @@ void LongCapture::start()
     EndKeys *keys = EndKeys::create(this);
     connect(keys, &EndKeys::enterPressed, this, &LongCapture::finish);
     connect(keys, &EndKeys::escapePressed, this, &LongCapture::cancel);
-    timer->start(firstGrabDelayMs);
 }
 
 void LongCapture::finish()
@@ -204,12 +202,17 @@ void LongCapture::scrollAndGrab()
         timer->start(handGrabMs);
         return;
     }
-    const QPoint centre = logicalArea.center() - (screen ? screen->geometry().topLeft() : QPoint());
+    notchesBefore = notches;
+    scroller->scrollDown(devicePoint(logicalArea.center()), notches);
+    timer->start(settleMs);
+}
+
+QPoint LongCapture::devicePoint(const QPoint &logical) const
+{
+    const QPoint offset = logical - (screen ? screen->geometry().topLeft() : QPoint());
     const qreal ratio = screen ? screen->devicePixelRatio() : 1;
     const QPoint origin = screen ? deviceArea(screen).topLeft() : QPoint();
-    notchesBefore = notches;
-    scroller->scrollDown(origin + QPoint(qRound(centre.x() * ratio), qRound(centre.y() * ratio)), notches);
-    timer->start(settleMs);
+    return origin + QPoint(qRound(offset.x() * ratio), qRound(offset.y() * ratio));
 }
 
 void LongCapture::showPreview()

@@ -9,12 +9,12 @@
 
 class DesktopGrabber;
 class LongCaptureBar;
+class LongCaptureFrame;
 class LongPicture;
 class PageScroller;
 class QLabel;
 class QScreen;
 class QTimer;
-class QWidget;
 struct DesktopPicture;
 
 // One long screenshot (长截图) of a region on the live screen: a frame marks the region (input
@@ -48,16 +48,18 @@ private:
     void end(const QString &message);
     void showPreview();
     QRect areaIn(const DesktopPicture &desktop) const;
+    QPoint devicePoint(const QPoint &logical) const;
 
     QRect logicalArea;
     QPointer<QScreen> screen;
     DesktopGrabber &grabber;
     std::unique_ptr<PageScroller> scroller;
     std::unique_ptr<LongPicture> picture;
-    QWidget *frame = nullptr;
+    LongCaptureFrame *frame = nullptr;
     LongCaptureBar *bar = nullptr;
     QLabel *preview = nullptr;
     QTimer *timer = nullptr;
+    int unplacedWindows = 0;  // of the frame, bar and preview: the first grab waits for them
     int unmovedSteps = 0;
     int notches = 1;        // for the next step
     int notchesBefore = 1;  // in the step just grabbed

@@ -14,6 +14,9 @@ LongCaptureBar::LongCaptureBar(bool byHand, QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);
     height = new QLabel(this);
+    // Wide enough for any height from the start: the bar keeps its first size (a tiling
+    // compositor floats it for that).
+    height->setMinimumWidth(height->fontMetrics().horizontalAdvance(QStringLiteral("高度 000000 px")));
     layout->addWidget(height);
     if (byHand)
         layout->addWidget(new QLabel(QStringLiteral("请用鼠标滚轮滚动页面"), this));

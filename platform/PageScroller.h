@@ -6,7 +6,8 @@ class QPoint;
 
 // Turns the mouse wheel for the window under a point of the screen, as if the user did, so that a
 // long screenshot can scroll the page by itself. X11 fakes the wheel through XTEST, Windows
-// through SendInput; elsewhere (Wayland) nothing scrolls and the user turns the wheel by hand.
+// through SendInput, wlroots compositors (sway) take a virtual pointer; elsewhere (KWin, GNOME)
+// nothing scrolls and the user turns the wheel by hand.
 class PageScroller
 {
 public:
@@ -19,8 +20,13 @@ public:
     // Whether scrollDown does anything here.
     virtual bool canScroll() const = 0;
     // Turns the wheel `notches` notches towards the page's end with the pointer at `devicePoint`
-    // (device pixels of the desktop); the pointer goes back where it was.
+    // (device pixels of the desktop); the pointer goes back where it was, or to the resting
+    // place where the window system does not tell that.
     virtual void scrollDown(const QPoint &devicePoint, int notches) = 0;
+    // Where the window system does not tell where the pointer was (Wayland), moves it to
+    // `devicePoint` now and back there after each turn of the wheel; elsewhere the pointer stays
+    // the user's.
+    virtual void restPointerAt(const QPoint &devicePoint) { (void)devicePoint; }
 };
 
 // Where no program may turn the wheel.

@@ -1,9 +1,12 @@
+#include "longshot/LongCaptureFrame.h"
 #include "longshot/LongPicture.h"
 
+#include <QRegion>
 #include <QTest>
 
 // The joining of a long screenshot, on made-up pages: a region shows a window of the page with
 // perhaps a fixed header above it and a fixed footer below it, and the page scrolls between grabs.
+// And the frame's edges around the region.
 class LongPictureTest : public QObject
 {
     Q_OBJECT
@@ -12,6 +15,7 @@ private slots:
     void joinsScrolledGrabs_data();
     void joinsScrolledGrabs();
     void stopsAtTheHeightLimit();
+    void frameEdgesSurroundTheRegionOnly();
 };
 
 namespace {
@@ -129,6 +133,24 @@ void LongPictureTest::stopsAtTheHeightLimit()
     QVERIFY(picture.full());
     QCOMPARE(picture.height(), LongPicture::heightLimit);
     QCOMPARE(picture.picture(), page.copy(0, 0, 2, LongPicture::heightLimit));
+}
+
+void LongPictureTest::frameEdgesSurroundTheRegionOnly()
+{
+    // Nothing of the frame over the region, where it could keep the wheel from the page, and
+    // every pixel of the border drawn once.
+    const QRect region(100, 50, 300, 200);
+    const std::array<QRect, LongCaptureFrame::edgeCount> edges = frameEdges(region, 2);
+    QRegion frame;
+    int area = 0;
+    for (const QRect &edge : edges) {
+        QVERIFY(!edge.intersects(region));
+        frame += edge;
+        area += edge.width() * edge.height();
+    }
+    const QRegion border = QRegion(region.adjusted(-2, -2, 2, 2)).subtracted(QRegion(region));
+    QCOMPARE(frame, border);
+    QCOMPARE(area, 304 * 204 - 300 * 200);
 }
 
 QTEST_GUILESS_MAIN(LongPictureTest)

@@ -27,6 +27,9 @@
 #ifdef TAVO_WAYLAND_SCREENCOPY
 #include "platform/wayland/ScreencopyDesktopGrabber.h"
 #endif
+#ifdef TAVO_WAYLAND_VIRTUAL_POINTER
+#include "platform/wayland/VirtualPointerPageScroller.h"
+#endif
 #include "platform/x11/X11ClipboardManager.h"
 #include "platform/x11/X11DesktopGrabber.h"
 #include "platform/x11/X11EndKeys.h"
@@ -217,9 +220,15 @@ void keepAboveOtherWindows(QWidget *window)
 
 std::unique_ptr<PageScroller> PageScroller::forThisSession()
 {
-    // Wayland lets no ordinary client turn another's wheel.
     if (runsOnX11())
         return std::make_unique<X11PageScroller>();
+    // Of the Wayland compositors only wlroots' let a client add a pointer of its own; on the
+    // others (KWin, GNOME) the user turns the wheel.
+#ifdef TAVO_WAYLAND_VIRTUAL_POINTER
+    if (runsOnWayland())
+        if (std::unique_ptr<VirtualPointerPageScroller> scroller = VirtualPointerPageScroller::connect())
+            return scroller;
+#endif
     return std::make_unique<NoPageScroller>();
 }
 

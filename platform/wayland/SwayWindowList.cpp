@@ -1,23 +1,16 @@
 #include "SwayWindowList.h"
 
+#include "platform/wayland/SwayIpc.h"
+
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
-#include <QtEndian>
 
 namespace {
 
 // A compositor that hangs must never freeze a capture: past this the list is empty.
 constexpr int answerTimeoutMs = 500;
-constexpr char magic[] = "i3-ipc";
-constexpr int magicLength = 6;
-constexpr int headerLength = magicLength + 8;
-constexpr quint32 getTree = 4;
-// A tree of hundreds of windows is a few hundred kilobytes.
-constexpr quint32 largestReply = 64 << 20;
 
 QRect rectOf(const QJsonValue &value)
 {
@@ -95,21 +88,6 @@ std::optional<WindowFrame> focused(const QJsonObject &node, int titleRows)
     return std::nullopt;
 }
 
-bool readFully(QLocalSocket &socket, char *into, qint64 length, const QDeadlineTimer &deadline)
-{
-    qint64 done = 0;
-    while (done < length) {
-        if (socket.bytesAvailable() == 0
-            && !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            return false;
-        const qint64 got = socket.read(into + done, length - done);
-        if (got < 0 || deadline.hasExpired())
-            return false;
-        done += got;
-    }
-    return true;
-}
-
 } // namespace
 
 SwayWindowList::SwayWindowList(QString socketPath)
@@ -155,27 +133,5 @@ std::optional<WindowFrame> swayFocusedWindow(const QJsonObject &tree)
 
 QByteArray swayTreeReply(const QString &socketPath, int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(timeoutMs))
-        return QByteArray();
-    // Magic, payload length and type, the numbers in the host's byte order as sway reads them.
-    QByteArray request(magic, magicLength);
-    request.append(QByteArray(8, '\0'));
-    qToUnaligned<quint32>(0, request.data() + magicLength);
-    qToUnaligned<quint32>(getTree, request.data() + magicLength + 4);
-    socket.write(request);
-    if (!socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
-        return QByteArray();
-    char header[headerLength];
-    if (!readFully(socket, header, headerLength, deadline) || QByteArray(header, magicLength) != magic)
-        return QByteArray();
-    const quint32 length = qFromUnaligned<quint32>(header + magicLength);
-    if (length > largestReply || qFromUnaligned<quint32>(header + magicLength + 4) != getTree)
-        return QByteArray();
-    QByteArray payload(int(length), Qt::Uninitialized);
-    if (!readFully(socket, payload.data(), length, deadline))
-        return QByteArray();
-    return payload;
+    return swayReply(socketPath, SwayMessage::GetTree, QByteArray(), timeoutMs);
 }

@@ -1,21 +1,25 @@
 #include "capture/RegionGeometry.h"
 #include "SwaySupport.h"
 #include "TestSupport.h"
+#include "../e2e/ScrollPage.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <unistd.h>
 
 // The program itself in a headless sway session with the wlr Screenshot portal, over a window of
 // known pixels that covers the output: the one-shot capture, Ctrl+Alt+X bound in sway to the
-// command line, a region dragged with a virtual pointer, and the tray on a StatusNotifierWatcher.
+// command line, a region dragged with a virtual pointer, the tray on a StatusNotifierWatcher, and
+// a long screenshot that scrolls a page with a virtual pointer of the program's own.
 // The resident instance runs as the user sway runs its bindings as (nobody, when the tests run as
 // root), so that the bound command reaches it over its private channel; all of them run a copy
 // of the program that this user can reach.
@@ -30,6 +34,8 @@ private slots:
     void boundCtrlAltXPutsTheDesktopOnTheClipboard();
     void draggedRegionIsCopiedPixelExact();
     void trayEntryShowsThePanel();
+    // Last: it leaves the long picture's window open.
+    void longScreenshotScrollsThePageToItsEnd();
 
 private:
     std::unique_ptr<QWidget> patternWindow;
@@ -147,6 +153,37 @@ QString at(const QPoint &point)
     return QStringLiteral("move:%1,%2").arg(point.x()).arg(point.y());
 }
 
+bool swaymsg(const QString &command)
+{
+    return QProcess::execute(QStringLiteral("swaymsg"), {command}) == 0;
+}
+
+// Where sway shows the content of the window titled `title`; null when it shows none.
+QRect windowContent(const QString &title)
+{
+    QProcess tree;
+    tree.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+    if (!tree.waitForFinished(5000))
+        return {};
+    QVector<QJsonObject> found;
+    std::function<void(const QJsonObject &)> collect = [&](const QJsonObject &node) {
+        if (node.value(QStringLiteral("name")).toString() == title)
+            found << node;
+        for (const char *children : {"nodes", "floating_nodes"})
+            for (const QJsonValue &child : node.value(QLatin1String(children)).toArray())
+                collect(child.toObject());
+    };
+    collect(QJsonDocument::fromJson(tree.readAllStandardOutput()).object());
+    if (found.size() != 1)
+        return {};
+    auto rect = [](const QJsonObject &box) {
+        return QRect(box.value(QStringLiteral("x")).toInt(), box.value(QStringLiteral("y")).toInt(),
+                     box.value(QStringLiteral("width")).toInt(), box.value(QStringLiteral("height")).toInt());
+    };
+    const QRect content = rect(found.first().value(QStringLiteral("window_rect")).toObject());
+    return content.translated(rect(found.first().value(QStringLiteral("rect")).toObject()).topLeft());
+}
+
 } // namespace
 
 void TestWaylandProgram::initTestCase()
@@ -236,6 +273,56 @@ void TestWaylandProgram::trayEntryShowsThePanel()
     trayHost.write("click 显示面板\n");
     QVERIFY(hostSaid(trayHost, "clicked"));
     QTRY_COMPARE_WITH_TIMEOUT(panelsShown(), 1, 5000);
+}
+
+void TestWaylandProgram::longScreenshotScrollsThePageToItsEnd()
+{
+    // The page's fixed size makes sway float it, in the output's middle, over the pattern.
+    QVERIFY(swaymsg(QStringLiteral("for_window [title=\"^scrollpage$\"] border none")));
+    QProcess viewer;
+    viewer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    viewer.start(qEnvironmentVariable("TAVO_SCROLLPAGE"), QStringList{});
+    const auto stopViewer = qScopeGuard([&viewer] {
+        viewer.kill();
+        viewer.waitForFinished();
+    });
+    QRect view;
+    QTRY_VERIFY_WITH_TIMEOUT((view = windowContent(QStringLiteral("scrollpage"))).isValid(), 10000);
+    QCOMPARE(view.size(), scrollpage::viewSize);
+    clearClipboard();
+    QCOMPARE(runAsSwayUser({QStringLiteral("--region")}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(programWindows(true), 1, 15000);
+
+    const QPoint from = view.topLeft() + QPoint(150, 20);
+    const QPoint release = view.topLeft() + QPoint(751, 601);
+    QVERIFY(pointer({at({50, 50}), QStringLiteral("sleep:300"), at(from), QStringLiteral("down"),
+                     at({400, 300}), at(release), QStringLiteral("up")}));
+    // wtype's first key can come before the overlay has taken up its keymap: Ctrl+L again until
+    // the capture's frame shows.
+    const QStringList ctrlL{QStringLiteral("-s"), QStringLiteral("100"), QStringLiteral("-M"), QStringLiteral("ctrl"),
+                            QStringLiteral("l"), QStringLiteral("-m"), QStringLiteral("ctrl")};
+    QVERIFY(QTest::qWaitFor([&] {
+        return QProcess::execute(QStringLiteral("wtype"), ctrlL) == 0 && QTest::qWaitFor([] {
+                   return windowContent(QStringLiteral("长截图区域 1")).isValid();
+               }, 3000);
+    }, 10000));
+
+    // The frame's edges float around the region, and the windows sway tiles keep their room.
+    const QRect region = QRect(from + QPoint(1, 1), release - QPoint(1, 1));  // inside the pressed pixels
+    QTRY_COMPARE_WITH_TIMEOUT(windowContent(QStringLiteral("长截图区域 1")) | windowContent(QStringLiteral("长截图区域 2")),
+                              region.adjusted(-2, -2, 2, 2), 5000);
+    QCOMPARE(windowContent(QStringLiteral("tst_wayland_program")), QRect(QPoint(0, 0), pattern.size()));
+
+    // Scrolled notch by notch to the page's end: the region's column of the page, from the row
+    // it first showed to the last row it showed at the end, each once.
+    QTRY_VERIFY_WITH_TIMEOUT(!clipboardPicture().isNull(), 90000);
+    const int lastOffset = scrollpage::pageSize.height() - scrollpage::viewSize.height();
+    const QRect inPage = region.translated(-view.topLeft());
+    const QImage expected = scrollpage::page().copy(inPage.left(), inPage.top(), inPage.width(),
+                                                    lastOffset + inPage.height());
+    const QImage joined = clipboardPicture();
+    QCOMPARE(joined.size(), expected.size());
+    QVERIFY(joined == expected);
 }
 
 QTEST_MAIN(TestWaylandProgram)
