@@ -3,6 +3,8 @@
 #include "PinGeometry.h"
 #include "PinWindow.h"
 #include "common/FileFailure.h"
+#include "common/PictureLoader.h"
+#include "platform/ClipboardReading.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
@@ -10,19 +12,28 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QMimeData>
 #include <QScreen>
 #include <QWindow>
+#include <QtConcurrent>
 
 namespace {
 
 // A file may claim any size in a few bytes: larger pictures are refused before they are decoded.
 constexpr qint64 largestPinBytes = qint64(256) * 1024 * 1024;
+// How long the clipboard's owner has to hand its picture over.
+constexpr int clipboardReadMs = 5000;
 
 QString noClipboardPicture()
 {
     return QStringLiteral("剪贴板中没有图片");
+}
+
+QString unreadableClipboard(const QString &why)
+{
+    return QStringLiteral("剪贴板中的图片读取失败：%1").arg(why);
 }
 
 QImage clipboardPicture()
@@ -106,15 +117,29 @@ PinWindow *pinPicture(const QImage &picture, const QPoint &logicalTopLeft, QScre
     return window;
 }
 
-bool pinClipboard(QString *failure)
+void pinClipboard(QObject *context, std::function<void(const QString &failure)> failed)
 {
-    const QImage picture = clipboardPicture();
-    if (picture.isNull()) {
-        *failure = noClipboardPicture();
-        return false;
-    }
-    pinAtPointer(picture);
-    return true;
+    readClipboardPicture(context, clipboardReadMs, [context, failed](const ClipboardContent &content) {
+        if (!content.failure.isEmpty()) {
+            failed(unreadableClipboard(content.failure));
+        } else if (content.isEmpty()) {
+            failed(noClipboardPicture());
+        } else if (!content.picture.isNull()) {
+            pinAtPointer(content.picture);
+        } else {
+            // Whatever the owner handed over is decoded as a file would be, away from the GUI thread.
+            auto *decoding = new QFutureWatcher<LoadedPicture>(context);
+            QObject::connect(decoding, &QFutureWatcherBase::finished, decoding, [decoding, failed] {
+                decoding->deleteLater();
+                const LoadedPicture loaded = decoding->result();
+                if (loaded.image.isNull())
+                    failed(unreadableClipboard(loaded.failure));
+                else
+                    pinAtPointer(loaded.image);
+            });
+            decoding->setFuture(QtConcurrent::run([bytes = content.bytes] { return loadPictureSafely(bytes); }));
+        }
+    });
 }
 
 bool pinFile(const QString &path, QString *failure)
