@@ -27,9 +27,11 @@ void FocusedClipboardRead::showFocusWindow(int patienceMs)
     focusWindow->setAttribute(Qt::WA_TranslucentBackground);
     focusWindow->setWindowTitle(QStringLiteral("TAVO截图"));
     focusWindow->resize(1, 1);
+    // Taken up once the toolkit has finished announcing the focus, which it does with the window
+    // in hand: the window goes as soon as the clipboard is read.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
         if (focusWindow && focused && focused == focusWindow->windowHandle())
-            takeFocus();
+            QTimer::singleShot(0, this, &FocusedClipboardRead::takeFocus);
     });
     patience = new QTimer(this);
     patience->setSingleShot(true);
@@ -43,6 +45,8 @@ void FocusedClipboardRead::showFocusWindow(int patienceMs)
 
 void FocusedClipboardRead::takeFocus()
 {
+    if (!done)
+        return;
     // The compositor names the clipboard's offer just before it gives the focus: it is known now.
     patience->stop();
     finish(toolkitClipboardPicture());
@@ -52,7 +56,8 @@ void FocusedClipboardRead::finish(const ClipboardContent &content)
 {
     if (!done)
         return;
-    focusWindow.reset();
+    focusWindow->hide();
+    focusWindow.release()->deleteLater();
     const std::function<void(const ClipboardContent &)> answer = std::move(done);
     done = nullptr;
     deleteLater();
