@@ -37,7 +37,7 @@ void FocusedClipboardRead::showFocusWindow(int patienceMs)
     patience->setSingleShot(true);
     connect(patience, &QTimer::timeout, this, [this, patienceMs] {
         finish(ClipboardContent{{}, {}, {},
-                                QStringLiteral("桌面在 %1 秒内没有把键盘焦点交给本程序，读不到剪贴板").arg(patienceMs / 1000.0)});
+                                QStringLiteral("桌面在 %1 秒内没有把键盘焦点交给本程序").arg(patienceMs / 1000.0)});
     });
     patience->start(patienceMs);
     focusWindow->show();
