@@ -5,16 +5,14 @@
 #include "common/FileFailure.h"
 #include "common/PictureLoader.h"
 #include "platform/ClipboardReading.h"
-#include "platform/WindowSystem.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImageReader>
-#include <QMimeData>
 #include <QScreen>
 #include <QWindow>
 #include <QtConcurrent>
@@ -36,12 +34,37 @@ QString unreadableClipboard(const QString &why)
     return QStringLiteral("剪贴板中的图片读取失败：%1").arg(why);
 }
 
-QImage clipboardPicture()
+// The clipboard's picture read here and now, for a command that checks it before handing the
+// pin over; null with the reason when there is none.
+QImage clipboardPictureNow(QString *failure)
 {
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (!data || !data->hasImage())
+    ClipboardContent content;
+    bool answered = false;
+    QEventLoop wait;
+    {
+        QObject context;
+        readClipboardPicture(&context, clipboardReadMs, [&](const ClipboardContent &read) {
+            content = read;
+            answered = true;
+            wait.quit();
+        });
+        if (!answered)
+            wait.exec();
+    }
+    if (!content.failure.isEmpty()) {
+        *failure = unreadableClipboard(content.failure);
         return QImage();
-    return qvariant_cast<QImage>(data->imageData());
+    }
+    if (content.isEmpty()) {
+        *failure = noClipboardPicture();
+        return QImage();
+    }
+    if (!content.picture.isNull())
+        return content.picture;
+    const LoadedPicture loaded = loadPictureSafely(content.bytes);
+    if (loaded.image.isNull())
+        *failure = unreadableClipboard(loaded.failure);
+    return loaded.image;
 }
 
 QImage readPicture(const QString &path, QString *failure)
@@ -154,12 +177,11 @@ bool pinFile(const QString &path, QString *failure)
 bool canPin(const QString &source, QString *failure)
 {
     if (source == QLatin1String("-")) {
-        // A Wayland compositor shows the clipboard only to a client with the keyboard focus, which
-        // a command has not: the instance that pins it tells whether there is a picture.
-        if (runsOnWayland() || !clipboardPicture().isNull())
+        // Where only a window that takes the focus can read it (GNOME), which a command has not,
+        // the instance that pins it tells whether there is a picture.
+        if (!clipboardReadsWithoutWindow())
             return true;
-        *failure = noClipboardPicture();
-        return false;
+        return !clipboardPictureNow(failure).isNull();
     }
     return !readPicture(source, failure).isNull();
 }

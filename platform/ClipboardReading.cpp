@@ -77,6 +77,39 @@ ClipboardContent toolkitClipboardPicture()
     return content;
 }
 
+namespace {
+
+bool focusWindowWanted(ClipboardChannel channel)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(channel)
+    return false;
+#else
+    // A window of ours with the focus sees the clipboard through the toolkit already.
+    return channel == ClipboardChannel::Focused
+           || (channel == ClipboardChannel::Automatic && runsOnWayland() && !QGuiApplication::focusWindow());
+#endif
+}
+
+bool dataControlWanted(ClipboardChannel channel)
+{
+#ifdef TAVO_WAYLAND_DATA_CONTROL
+    return (channel == ClipboardChannel::Automatic || channel == ClipboardChannel::DataControl)
+           && DataControlSelection::instance();
+#else
+    Q_UNUSED(channel)
+    return false;
+#endif
+}
+
+} // namespace
+
+bool clipboardReadsWithoutWindow()
+{
+    const ClipboardChannel channel = namedClipboardChannel();
+    return dataControlWanted(channel) || !focusWindowWanted(channel);
+}
+
 void readClipboardPicture(QObject *context, int timeoutMs, std::function<void(const ClipboardContent &)> done)
 {
     const auto answer = std::make_shared<OneAnswer>(std::move(done));
@@ -91,17 +124,13 @@ void readClipboardPicture(QObject *context, int timeoutMs, std::function<void(co
 
     const ClipboardChannel channel = namedClipboardChannel();
 #ifdef TAVO_WAYLAND_DATA_CONTROL
-    if (channel == ClipboardChannel::Automatic || channel == ClipboardChannel::DataControl)
-        if (DataControlSelection *selection = DataControlSelection::instance()) {
-            selection->readPicture(context, timeoutMs, give);
-            return;
-        }
+    if (dataControlWanted(channel)) {
+        DataControlSelection::instance()->readPicture(context, timeoutMs, give);
+        return;
+    }
 #endif
 #ifndef Q_OS_WIN
-    // A window of ours with the focus sees the clipboard through the toolkit already.
-    const bool focusWanted = channel == ClipboardChannel::Focused
-                             || (channel == ClipboardChannel::Automatic && runsOnWayland() && !QGuiApplication::focusWindow());
-    if (focusWanted) {
+    if (focusWindowWanted(channel)) {
         FocusedClipboardRead::start(context, timeoutMs, give);
         return;
     }

@@ -33,6 +33,10 @@ struct ClipboardContent
 // up nothing. TAVO_CLIPBOARD picks the channel as it does for writing.
 void readClipboardPicture(QObject *context, int timeoutMs, std::function<void(const ClipboardContent &)> done);
 
+// Whether readClipboardPicture() reads without a window of its own: false where it must take the
+// focus with one (GNOME), which a process without widgets cannot.
+bool clipboardReadsWithoutWindow();
+
 // The toolkit's clipboard now, read on this thread (which may wait there for its owner): the
 // best picture type's bytes, or the toolkit's own picture where it offers no such type.
 ClipboardContent toolkitClipboardPicture();

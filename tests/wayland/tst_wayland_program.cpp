@@ -288,6 +288,9 @@ void TestWaylandProgram::clipboardIsPinnedWhileAnotherWindowHasTheFocus()
                && QTest::qWaitFor([this] { return patternWindow->isActiveWindow(); }, 5000);
     };
     QVERIFY(focusOwnWindow());
+    // The command itself tells a clipboard without a picture, with status 1.
+    QCOMPARE(QProcess::execute(QStringLiteral("wl-copy"), {QStringLiteral("no picture")}), 0);
+    QCOMPARE(runAsSwayUser({QStringLiteral("--pin"), QStringLiteral("-")}), 1);
     // Unlike the pattern behind the pin at any place.
     const QImage picture = support::asRgb32(support::patternImage(QSize(213, 121)).copy(40, 30, 173, 91));
     QVERIFY(copyToClipboard(support::encoded(picture, "PNG")));
