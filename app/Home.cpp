@@ -343,9 +343,7 @@ void Home::mouseMoveEvent(QMouseEvent *event)
 
 void Home::pinClipboard()
 {
-    QString failure;
-    if (!::pinClipboard(&failure))
-        showFailure(this, failure);
+    ::pinClipboard(this, [this](const QString &failure) { showFailure(this, failure); });
 }
 
 // ---- captures without the overlay, and waiting ------------------------------------------------

@@ -4,7 +4,7 @@
 #include "common/FailureMessage.h"
 #include "common/PictureDialog.h"
 #include "board/Canvas.h"
-#include "board/PictureLoader.h"
+#include "common/PictureLoader.h"
 #include "board/PointHistory.h"
 #include "board/SaveQuestion.h"
 #include "settings/PainterSetting.h"

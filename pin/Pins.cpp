@@ -3,34 +3,68 @@
 #include "PinGeometry.h"
 #include "PinWindow.h"
 #include "common/FileFailure.h"
-#include "platform/WindowSystem.h"
+#include "common/PictureLoader.h"
+#include "platform/ClipboardReading.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImageReader>
-#include <QMimeData>
 #include <QScreen>
 #include <QWindow>
+#include <QtConcurrent>
 
 namespace {
 
 // A file may claim any size in a few bytes: larger pictures are refused before they are decoded.
 constexpr qint64 largestPinBytes = qint64(256) * 1024 * 1024;
+// How long the clipboard's owner has to hand its picture over.
+constexpr int clipboardReadMs = 5000;
 
 QString noClipboardPicture()
 {
     return QStringLiteral("剪贴板中没有图片");
 }
 
-QImage clipboardPicture()
+QString unreadableClipboard(const QString &why)
 {
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (!data || !data->hasImage())
+    return QStringLiteral("剪贴板中的图片读取失败：%1").arg(why);
+}
+
+// The clipboard's picture read here and now, for a command that checks it before handing the
+// pin over; null with the reason when there is none.
+QImage clipboardPictureNow(QString *failure)
+{
+    ClipboardContent content;
+    bool answered = false;
+    QEventLoop wait;
+    {
+        QObject context;
+        readClipboardPicture(&context, clipboardReadMs, [&](const ClipboardContent &read) {
+            content = read;
+            answered = true;
+            wait.quit();
+        });
+        if (!answered)
+            wait.exec();
+    }
+    if (!content.failure.isEmpty()) {
+        *failure = unreadableClipboard(content.failure);
         return QImage();
-    return qvariant_cast<QImage>(data->imageData());
+    }
+    if (content.isEmpty()) {
+        *failure = noClipboardPicture();
+        return QImage();
+    }
+    if (!content.picture.isNull())
+        return content.picture;
+    const LoadedPicture loaded = loadPictureSafely(content.bytes);
+    if (loaded.image.isNull())
+        *failure = unreadableClipboard(loaded.failure);
+    return loaded.image;
 }
 
 QImage readPicture(const QString &path, QString *failure)
@@ -106,15 +140,29 @@ PinWindow *pinPicture(const QImage &picture, const QPoint &logicalTopLeft, QScre
     return window;
 }
 
-bool pinClipboard(QString *failure)
+void pinClipboard(QObject *context, std::function<void(const QString &failure)> failed)
 {
-    const QImage picture = clipboardPicture();
-    if (picture.isNull()) {
-        *failure = noClipboardPicture();
-        return false;
-    }
-    pinAtPointer(picture);
-    return true;
+    readClipboardPicture(context, clipboardReadMs, [context, failed](const ClipboardContent &content) {
+        if (!content.failure.isEmpty()) {
+            failed(unreadableClipboard(content.failure));
+        } else if (content.isEmpty()) {
+            failed(noClipboardPicture());
+        } else if (!content.picture.isNull()) {
+            pinAtPointer(content.picture);
+        } else {
+            // Whatever the owner handed over is decoded as a file would be, away from the GUI thread.
+            auto *decoding = new QFutureWatcher<LoadedPicture>(context);
+            QObject::connect(decoding, &QFutureWatcherBase::finished, decoding, [decoding, failed] {
+                decoding->deleteLater();
+                const LoadedPicture loaded = decoding->result();
+                if (loaded.image.isNull())
+                    failed(unreadableClipboard(loaded.failure));
+                else
+                    pinAtPointer(loaded.image);
+            });
+            decoding->setFuture(QtConcurrent::run([bytes = content.bytes] { return loadPictureSafely(bytes); }));
+        }
+    });
 }
 
 bool pinFile(const QString &path, QString *failure)
@@ -129,12 +177,11 @@ bool pinFile(const QString &path, QString *failure)
 bool canPin(const QString &source, QString *failure)
 {
     if (source == QLatin1String("-")) {
-        // A Wayland compositor shows the clipboard only to a client with the keyboard focus, which
-        // a command has not: the instance that pins it tells whether there is a picture.
-        if (runsOnWayland() || !clipboardPicture().isNull())
+        // Where only a window that takes the focus can read it (GNOME), which a command has not,
+        // the instance that pins it tells whether there is a picture.
+        if (!clipboardReadsWithoutWindow())
             return true;
-        *failure = noClipboardPicture();
-        return false;
+        return !clipboardPictureNow(failure).isNull();
     }
     return !readPicture(source, failure).isNull();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+
 class PinWindow;
 class QImage;
+class QObject;
 class QPoint;
 class QScreen;
 class QString;
@@ -14,11 +17,15 @@ class QString;
 // frame lies around it. Shown, raised and focused; returns the pin.
 PinWindow *pinPicture(const QImage &picture, const QPoint &logicalTopLeft, QScreen *screen);
 
-// Pins the clipboard's picture, or the picture in the file at `path`, at the pointer, scaled
-// down to fit the screen when larger. False, with the reason for the user, when there is no
-// picture to pin.
-bool pinClipboard(QString *failure);
+// Pins the picture in the file at `path` at the pointer, scaled down to fit the screen when
+// larger. False, with the reason for the user, when there is no picture to pin.
 bool pinFile(const QString &path, QString *failure);
+
+// The same for the clipboard's picture, once its owner has handed it over (whichever program has
+// the focus) and it has been decoded off the GUI thread, with the limits of every picture the
+// program opens. Without a picture, `failed` runs instead, on `context`'s thread while it lives,
+// with the reason for the user.
+void pinClipboard(QObject *context, std::function<void(const QString &failure)> failed);
 
 // For a command that hands a pin over to another process: whether `source` (a file's path, or
 // "-" for the clipboard) holds a picture to pin, with the reason when it does not.

@@ -1,7 +1,7 @@
-// Reading the board's picture: good files load, anything else (not a picture, cut short, empty,
+// Reading the board's picture (and the clipboard's, from memory): good files load, anything else (not a picture, cut short, empty,
 // not a regular file, or built to exhaust memory or time) gives no picture but a reason, quickly
 // and without taking much memory on the way.
-#include "board/PictureLoader.h"
+#include "common/PictureLoader.h"
 
 #include "TestSupport.h"
 
@@ -99,8 +99,15 @@ void TestPictureLoader::loads()
 
     // Every file is named .png: the name must not decide how it is read.
     const QString path = dir.filePath(QStringLiteral("%1.png").arg(QTest::currentDataTag()));
-    if (kind == Kind::RegularFile)
+    if (kind == Kind::RegularFile) {
         QVERIFY(support::writeFile(path, contents));
+        // The same bytes from memory (a picture read from the clipboard) come out the same.
+        const LoadedPicture fromMemory = loadPictureSafely(contents);
+        QCOMPARE(fromMemory.image.isNull(), !expectedSize.isValid());
+        QCOMPARE(fromMemory.failure.isEmpty(), expectedSize.isValid());
+        if (expectedSize.isValid())
+            QCOMPARE(fromMemory.image.size(), expectedSize);
+    }
     else if (kind == Kind::Fifo)
         QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path}), 0);
     else if (kind == Kind::Directory)

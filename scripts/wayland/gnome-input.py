@@ -12,6 +12,7 @@ Steps: key:KEY[+KEY...] (a chord: ctrl alt shift super, a letter or digit, retur
 move:X,Y (to that pixel of the monitor), down, up, click (the left button), sleep:MS.
 Clipboard steps, none of which takes the focus from any window (a Wayland client reads and sets
 GNOME's clipboard only while it has the focus): clear (the clipboard then holds nothing),
+copy:MIME:FILE (the session offers FILE's content as MIME, as another program's copy would),
 paste:MIME:FILE (writes the clipboard's MIME content to FILE; fails when it offers none),
 watch:MIME:FILE (from then on, each new clipboard content offering MIME is read in full, and a
 line "ANNOUNCED READ BYTES" is added to FILE: the times in nanoseconds since the epoch, as
@@ -59,9 +60,11 @@ class Session:
         # The session's own view of the clipboard: told of each new owner, and able to read and
         # set it, whichever window has the focus.
         self.owns_clipboard = False
+        # What the session offers when it holds the clipboard: (MIME, bytes), or None ("clear").
+        self.offered = None
         self.watches = []
         self.session.connect_to_signal("SelectionOwnerChanged", self.owner_changed)
-        self.session.connect_to_signal("SelectionTransfer", self.refuse_transfer)
+        self.session.connect_to_signal("SelectionTransfer", self.answer_transfer)
         self.session.EnableClipboard(dbus.Dictionary({}, signature="sv"))
         # Relative motion only (absolute motion needs a screen cast): from the top-left corner,
         # where a move far up and left leaves the pointer.
@@ -94,6 +97,14 @@ class Session:
             # Taken by the session, which offers only a text (mutter wants at least one type) and
             # refuses to give even that.
             self.session.SetSelection(dbus.Dictionary({"mime-types": dbus.Array([EMPTY_OFFER], signature="s")},
+                                                      signature="sv"))
+            self.owns_clipboard = True
+            self.offered = None
+        elif name == "copy":
+            mime, path = self.mime_and_file(arg)
+            with open(path, "rb") as source:
+                self.offered = (mime, source.read())
+            self.session.SetSelection(dbus.Dictionary({"mime-types": dbus.Array([mime], signature="s")},
                                                       signature="sv"))
             self.owns_clipboard = True
         elif name == "paste":
@@ -161,9 +172,15 @@ class Session:
 
         self.read_content(mime, log)
 
-    def refuse_transfer(self, mime, serial):
-        # The session holds the clipboard only to empty it ("clear"): a reader gets nothing.
-        self.session.SelectionWriteDone(serial, False)
+    def answer_transfer(self, mime, serial):
+        # After "clear" a reader gets nothing; after "copy" the bytes it offered.
+        if self.offered is None or self.offered[0] != mime:
+            self.session.SelectionWriteDone(serial, False)
+            return
+        fd = self.session.SelectionWrite(dbus.UInt32(serial)).take()
+        with os.fdopen(fd, "wb") as out:
+            out.write(self.offered[1])
+        self.session.SelectionWriteDone(serial, True)
 
 
 def serve(path):

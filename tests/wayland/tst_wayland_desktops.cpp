@@ -31,6 +31,7 @@ private slots:
     void oneShotCaptureIsTheScreen();
     void keyCaptureLandsOnTheClipboard();
     void draggedRegionIsCopiedPixelExact();
+    void clipboardIsPinnedWhileAnotherWindowHasTheFocus();
     void offersGnomeKeyBindingsOnce();
 
 private:
@@ -105,6 +106,38 @@ bool clearClipboard()
                   : gnomeInput({QStringLiteral("clear")});
 }
 
+// Offers `png` on the clipboard as another program's copy would: on KWin through data control
+// (wl-copy stays behind to serve it), on GNOME through the kit's remote-desktop session.
+bool copyToClipboard(const QByteArray &png)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("copied.png"));
+    if (!support::writeFile(file, png))
+        return false;
+    if (!onKWin)
+        return gnomeInput({QStringLiteral("copy:image/png:") + file});
+    QProcess copy;
+    copy.setStandardInputFile(file);
+    copy.setStandardOutputFile(QProcess::nullDevice());
+    copy.start(QStringLiteral("wl-copy"), {QStringLiteral("--type"), QStringLiteral("image/png")});
+    return copy.waitForFinished(toolPatienceMs) && copy.exitCode() == 0;
+}
+
+// The part of `screen` in pure magenta, which the pattern has nowhere on a screen narrower than
+// 3840 pixels; empty when it is not one whole rectangle of it.
+QRect magentaRectangle(const QImage &screen)
+{
+    QRect found;
+    int count = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            if (screen.pixel(x, y) == qRgb(255, 0, 255)) {
+                found |= QRect(x, y, 1, 1);
+                ++count;
+            }
+    return count == found.width() * found.height() ? found : QRect();
+}
+
 // The clipboard's PNG; null while it holds none.
 QImage clipboardPicture()
 {
@@ -155,6 +188,21 @@ bool overlayShown()
 {
     const QImage screen = oneShotCapture();
     return !screen.isNull() && screen.pixel(2, 2) == qRgb(255, 0, 0);
+}
+
+// Clicks the pattern window where no other window covers it, which gives it the keyboard focus.
+bool clickPatternWindow()
+{
+    const QImage screen = oneShotCapture();
+    const QImage pattern = support::patternImage(screen.size());
+    const int w = screen.width();
+    const int h = screen.height();
+    for (const QPoint &spot : {QPoint(60, h / 2), QPoint(w - 60, h / 2), QPoint(w / 2, h - 60), QPoint(w / 2, 60)}) {
+        const QRect around(spot - QPoint(5, 5), QSize(11, 11));
+        if (screen.copy(around) == pattern.copy(around))
+            return pointer({at(spot), QStringLiteral("click")});
+    }
+    return false;
 }
 
 // A later start hands its request over once the instance listens; before it holds its lock, the
@@ -318,6 +366,29 @@ void TestWaylandDesktops::draggedRegionIsCopiedPixelExact()
     const QString difference = differenceFromPattern(clipboardPicture(), copyGrabRect(start, end), QStringLiteral("region"));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
     TAVO_WAIT_FOR(!overlayShown(), capturePatienceMs, "the overlay to leave the screen");
+    stopResident();
+}
+
+void TestWaylandDesktops::clipboardIsPinnedWhileAnotherWindowHasTheFocus()
+{
+    QVERIFY(support::writeFile(askedMarker(), QByteArray()));
+    // No picture for the panel to be shown as it comes up: mutter reads an old offer from the
+    // clipboard's current owner, so an old picture offer would do for a new picture.
+    QVERIFY(clearClipboard());
+    QVERIFY2(startResident(), "the instance did not come to take requests");
+    // The panel takes the keyboard focus as it comes up (while the pattern window may still look
+    // active): a click gives it to the pattern window, another program's, before the copy. The
+    // toolkit would then show the program no clipboard.
+    TAVO_WAIT_FOR(oneShotCapture() != pattern, capturePatienceMs, "the panel on the screen");
+    QVERIFY2(clickPatternWindow(), "no part of the pattern window left uncovered");
+    TAVO_WAIT_FOR(patternWindow->isActiveWindow(), toolPatienceMs, "the focus on the pattern window");
+    QImage picture(173, 91, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 255));
+    QVERIFY(copyToClipboard(support::encoded(picture, "PNG")));
+
+    QCOMPARE(run(program, {QStringLiteral("--pin"), QStringLiteral("-")}), 0);
+    TAVO_WAIT_FOR(magentaRectangle(oneShotCapture()).size() == picture.size(), capturePatienceMs,
+                  "a pin of the clipboard's picture on the screen");
     stopResident();
 }
 

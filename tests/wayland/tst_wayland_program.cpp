@@ -34,6 +34,7 @@ private slots:
     void boundCtrlAltXPutsTheDesktopOnTheClipboard();
     void draggedRegionIsCopiedPixelExact();
     void trayEntryShowsThePanel();
+    void clipboardIsPinnedWhileAnotherWindowHasTheFocus();
     // Last: it leaves the long picture's window open.
     void longScreenshotScrollsThePageToItsEnd();
 
@@ -95,6 +96,45 @@ void collectWindows(const QJsonObject &node, QVector<QJsonObject> &found)
     for (const char *children : {"nodes", "floating_nodes"})
         for (const QJsonValue &child : node.value(QLatin1String(children)).toArray())
             collectWindows(child.toObject(), found);
+}
+
+QVector<QJsonObject> programWindowNodes()
+{
+    QProcess swaymsg;
+    swaymsg.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+    QVector<QJsonObject> windows;
+    if (swaymsg.waitForFinished(5000))
+        collectWindows(QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object(), windows);
+    return windows;
+}
+
+// Where the pin's own surface is on the output (inside sway's border, if any); empty while
+// sway shows no pin.
+QRect pinOnOutput()
+{
+    for (const QJsonObject &window : programWindowNodes()) {
+        if (window.value(QStringLiteral("name")).toString() != QStringLiteral("贴图"))
+            continue;
+        auto rect = [](const QJsonValue &value) {
+            const QJsonObject r = value.toObject();
+            return QRect(r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt(),
+                         r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt());
+        };
+        const QRect outer = rect(window.value(QStringLiteral("rect")));
+        return rect(window.value(QStringLiteral("window_rect"))).translated(outer.topLeft());
+    }
+    return {};
+}
+
+// Puts `png` on the clipboard as another program does; wl-copy stays behind to serve it.
+bool copyToClipboard(const QByteArray &png)
+{
+    QProcess copy;
+    copy.setStandardOutputFile(QProcess::nullDevice());
+    copy.start(QStringLiteral("wl-copy"), {QStringLiteral("--type"), QStringLiteral("image/png")});
+    copy.write(png);
+    copy.closeWriteChannel();
+    return copy.waitForFinished(10000) && copy.exitCode() == 0;
 }
 
 // The program's windows sway shows now that are (or are not) full screen.
@@ -323,6 +363,41 @@ void TestWaylandProgram::longScreenshotScrollsThePageToItsEnd()
     const QImage joined = clipboardPicture();
     QCOMPARE(joined.size(), expected.size());
     QVERIFY(joined == expected);
+}
+
+void TestWaylandProgram::clipboardIsPinnedWhileAnotherWindowHasTheFocus()
+{
+    // The test's own window has the focus, not one of the program's: the toolkit would show the
+    // program no clipboard at all.
+    auto focusOwnWindow = [this] {
+        return QProcess::execute(QStringLiteral("swaymsg"),
+                                 {QStringLiteral("[pid=%1] focus").arg(QCoreApplication::applicationPid())}) == 0
+               && QTest::qWaitFor([this] { return patternWindow->isActiveWindow(); }, 5000);
+    };
+    QVERIFY(focusOwnWindow());
+    // The command itself tells a clipboard without a picture, with status 1.
+    QCOMPARE(QProcess::execute(QStringLiteral("wl-copy"), {QStringLiteral("no picture")}), 0);
+    QCOMPARE(runAsSwayUser({QStringLiteral("--pin"), QStringLiteral("-")}), 1);
+    // Unlike the pattern behind the pin at any place.
+    const QImage picture = support::asRgb32(support::patternImage(QSize(213, 121)).copy(40, 30, 173, 91));
+    QVERIFY(copyToClipboard(support::encoded(picture, "PNG")));
+
+    QCOMPARE(runAsSwayUser({QStringLiteral("--pin"), QStringLiteral("-")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!pinOnOutput().isEmpty(), 10000);
+    const QRect pin = pinOnOutput();
+    // The picture at its own pixels inside the pin's one-pixel line.
+    QCOMPARE(pin.size(), picture.size() + QSize(2, 2));
+    QTRY_COMPARE_WITH_TIMEOUT(sway::grimPicture().copy(pin.adjusted(1, 1, -1, -1)), picture, 5000);
+
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^贴图$\"] kill")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(pinOnOutput().isEmpty(), 5000);
+
+    // The tray menu's 贴图 reads it the same way.
+    QVERIFY(focusOwnWindow());
+    trayHost.write("click 贴图\n");
+    QVERIFY(hostSaid(trayHost, "clicked"));
+    QTRY_VERIFY_WITH_TIMEOUT(!pinOnOutput().isEmpty(), 10000);
+    QCOMPARE(pinOnOutput().size(), picture.size() + QSize(2, 2));
 }
 
 QTEST_MAIN(TestWaylandProgram)

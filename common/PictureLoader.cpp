@@ -2,6 +2,7 @@
 
 #include "common/FileFailure.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -45,15 +46,16 @@ const PictureFormat *formatOfContent(const QByteArray &start)
     return nullptr;
 }
 
-// The file as a decoder sees it. It notes when the decoder wanted bytes the file does not have
-// (the picture was cut off; most decoders then fill the rest with black and call it a success),
-// and it stops giving bytes once the time is up or the load is cancelled, which ends any decoder.
-class GuardedFile : public QFile
+// The file or the bytes as a decoder sees them. It notes when the decoder wanted bytes that are
+// not there (the picture was cut off; most decoders then fill the rest with black and call it a
+// success), and it stops giving bytes once the time is up or the load is cancelled, which ends
+// any decoder.
+template <class Device>
+class Guarded : public Device
 {
 public:
-    GuardedFile(const QString &name, int timeLimitMs, const std::atomic_bool *cancelled)
-        : QFile(name)
-        , deadline(timeLimitMs)
+    Guarded(int timeLimitMs, const std::atomic_bool *cancelled)
+        : deadline(timeLimitMs)
         , cancelled(cancelled)
     {
     }
@@ -73,7 +75,7 @@ protected:
         outOfTime = outOfTime || deadline.hasExpired();
         if (outOfTime || wasCancelled())
             return -1;
-        const qint64 got = QFile::readData(data, maxSize);
+        const qint64 got = Device::readData(data, maxSize);
         if (maxSize > 0 && (got == 0 || (readsExactly && got < maxSize)))
             ranShort = true;
         return got;
@@ -92,33 +94,9 @@ LoadedPicture failed(const QString &reason)
     return {QImage(), reason};
 }
 
-} // namespace
-
-qint64 decodedPictureBytes(const QSize &size, QImage::Format format)
+template <class Device>
+LoadedPicture decodeGuarded(Guarded<Device> &file, int timeLimitMs)
 {
-    if (!size.isValid() || size.isEmpty())
-        return -1;
-    const int bits = format == QImage::Format_Invalid ? widestBitsPerPixel
-                                                       : QImage::toPixelFormat(format).bitsPerPixel();
-    const qint64 bytesPerLine = qint64(size.width()) * qMax(bits, pixmapBitsPerPixel) / 8;
-    return bytesPerLine * size.height();
-}
-
-LoadedPicture loadPictureSafely(const QString &fileName, int timeLimitMs, const std::atomic_bool *cancelled)
-{
-    // A FIFO or a device would block the reader or never end; a folder is no picture either.
-    const QFileInfo info(fileName);
-    if (!info.exists())
-        return failed(readFailureReason(ENOENT, fileName));
-    if (!info.isFile())
-        return failed(QStringLiteral("不是一个普通文件"));
-    // Unbuffered: the decoder's own reads reach the file as they are, so a cut-off file shows.
-    GuardedFile file(fileName, timeLimitMs, cancelled);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return failed(readFailureReason(errno, fileName));
-    if (file.isSequential())
-        return failed(QStringLiteral("不是一个普通文件"));
     const PictureFormat *format = formatOfContent(file.read(8));
     if (!format || !file.seek(0))
         return failed(QStringLiteral("只能打开 PNG、JPEG、GIF 或 BMP 图片"));
@@ -153,4 +131,43 @@ LoadedPicture loadPictureSafely(const QString &fileName, int timeLimitMs, const 
     const QImage::Format pixmapFormat = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                 : QImage::Format_RGB32;
     return {image.convertToFormat(pixmapFormat), QString()};
+}
+
+} // namespace
+
+qint64 decodedPictureBytes(const QSize &size, QImage::Format format)
+{
+    if (!size.isValid() || size.isEmpty())
+        return -1;
+    const int bits = format == QImage::Format_Invalid ? widestBitsPerPixel
+                                                       : QImage::toPixelFormat(format).bitsPerPixel();
+    const qint64 bytesPerLine = qint64(size.width()) * qMax(bits, pixmapBitsPerPixel) / 8;
+    return bytesPerLine * size.height();
+}
+
+LoadedPicture loadPictureSafely(const QString &fileName, int timeLimitMs, const std::atomic_bool *cancelled)
+{
+    // A FIFO or a device would block the reader or never end; a folder is no picture either.
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return failed(readFailureReason(ENOENT, fileName));
+    if (!info.isFile())
+        return failed(QStringLiteral("不是一个普通文件"));
+    // Unbuffered: the decoder's own reads reach the file as they are, so a cut-off file shows.
+    Guarded<QFile> file(timeLimitMs, cancelled);
+    file.setFileName(fileName);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return failed(readFailureReason(errno, fileName));
+    if (file.isSequential())
+        return failed(QStringLiteral("不是一个普通文件"));
+    return decodeGuarded(file, timeLimitMs);
+}
+
+LoadedPicture loadPictureSafely(const QByteArray &bytes, int timeLimitMs, const std::atomic_bool *cancelled)
+{
+    Guarded<QBuffer> buffer(timeLimitMs, cancelled);
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    return decodeGuarded(buffer, timeLimitMs);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QtGlobal>
@@ -27,10 +28,13 @@ struct LoadedPicture
     QString failure;
 };
 
-// Reads a picture file for the board, on any thread. Only regular files in formats whose header
+// Reads a picture file (the board's), on any thread. Only regular files in formats whose header
 // states the decoded size truthfully are read (PNG, JPEG, GIF, BMP, recognised by their content
 // whatever the name), only after that size has passed the limit, and only complete pictures of
 // exactly that size are accepted, in a 32-bit format a pixmap takes as it is. The decode stops when `cancelled` turns true or `timeLimitMs`
 // has passed.
 LoadedPicture loadPictureSafely(const QString &fileName, int timeLimitMs = longestDecodeMs,
+                                const std::atomic_bool *cancelled = nullptr);
+// The same for a picture held in memory (one read from the clipboard), with the same limits.
+LoadedPicture loadPictureSafely(const QByteArray &bytes, int timeLimitMs = longestDecodeMs,
                                 const std::atomic_bool *cancelled = nullptr);
