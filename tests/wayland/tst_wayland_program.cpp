@@ -398,6 +398,9 @@ void TestWaylandProgram::clipboardIsPinnedWhileAnotherWindowHasTheFocus()
     QVERIFY(hostSaid(trayHost, "clicked"));
     QTRY_VERIFY_WITH_TIMEOUT(!pinOnOutput().isEmpty(), 10000);
     QCOMPARE(pinOnOutput().size(), picture.size() + QSize(2, 2));
+    // Gone again, so that no pin stands over what the next case grabs.
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^贴图$\"] kill")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(pinOnOutput().isEmpty(), 5000);
 }
 
 QTEST_MAIN(TestWaylandProgram)
