@@ -18,7 +18,7 @@ struct TextRecognitionResult
 
 // The text height the engine reads best, in pixels (measured by bench/ocr-accuracy), and the
 // margin of ground left around each line.
-inline constexpr int engineTextHeight = 24;
+inline constexpr int engineTextHeight = 32;
 inline constexpr int lineMargin = 12;
 
 // Reads every line of the picture, on the worker threads; blocks until done. Any thread may
