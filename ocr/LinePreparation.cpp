@@ -13,7 +13,6 @@ constexpr int inkContrast = 60;
 // Thinner bands are rules and underlines, not text.
 constexpr int minimumTextHeight = 4;
 
-
 // Columns inked nearly all the way down are frames and separators, not text: counted, they would
 // join every line beside them into one.
 std::vector<bool> ruleColumns(const QImage &grey, int threshold)
