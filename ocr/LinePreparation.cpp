@@ -13,29 +13,19 @@ constexpr int inkContrast = 60;
 // Thinner bands are rules and underlines, not text.
 constexpr int minimumTextHeight = 4;
 
-int groundLevel(const QImage &grey)
-{
-    std::array<int, 256> histogram{};
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            ++histogram[row[x]];
-    }
-    return static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-}
-
 // Columns inked nearly all the way down are frames and separators, not text: counted, they would
 // join every line beside them into one.
 std::vector<bool> ruleColumns(const QImage &grey, int threshold)
 {
-    std::vector<int> inked(grey.width());
+    const int width = grey.width();
+    std::vector<int> inked(width);
     for (int y = 0; y < grey.height(); ++y) {
         const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
+        for (int x = 0; x < width; ++x)
             inked[x] += row[x] < threshold ? 1 : 0;
     }
-    std::vector<bool> rules(grey.width());
-    for (int x = 0; x < grey.width(); ++x)
+    std::vector<bool> rules(width);
+    for (int x = 0; x < width; ++x)
         rules[x] = inked[x] * 10 > grey.height() * 9;
     return rules;
 }
@@ -43,7 +33,8 @@ std::vector<bool> ruleColumns(const QImage &grey, int threshold)
 bool rowHasInk(const QImage &grey, int y, int threshold, const std::vector<bool> &rules)
 {
     const uchar *row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x)
+    const int width = grey.width();
+    for (int x = 0; x < width; ++x)
         if (row[x] < threshold && !rules[x])
             return true;
     return false;
@@ -52,11 +43,12 @@ bool rowHasInk(const QImage &grey, int y, int threshold, const std::vector<bool>
 // The columns [left, right) that hold ink in the band.
 std::pair<int, int> inkColumns(const QImage &grey, const TextBand &band, int threshold)
 {
-    int left = grey.width();
+    const int width = grey.width();
+    int left = width;
     int right = 0;
     for (int y = band.top; y < band.bottom; ++y) {
         const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (row[x] < threshold) {
                 left = std::min(left, x);
                 right = std::max(right, x + 1);
@@ -66,9 +58,9 @@ std::pair<int, int> inkColumns(const QImage &grey, const TextBand &band, int thr
     return {left, std::max(left, right)};
 }
 
-int inkThreshold(const QImage &lightGrey)
+int inkThreshold(int ground)
 {
-    return std::max(1, groundLevel(lightGrey) - inkContrast);
+    return std::max(1, ground - inkContrast);
 }
 
 std::vector<TextBand> mergeThinGaps(const std::vector<TextBand> &runs)
@@ -90,6 +82,18 @@ std::vector<TextBand> mergeThinGaps(const std::vector<TextBand> &runs)
 
 } // namespace
 
+int groundLevel(const QImage &grey)
+{
+    const int width = grey.width();
+    std::array<int, 256> histogram{};
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x)
+            ++histogram[row[x]];
+    }
+    return static_cast<int>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+}
+
 QImage greyscale(const QImage &picture)
 {
     return picture.convertToFormat(QImage::Format_Grayscale8);
@@ -110,7 +114,7 @@ QImage textOnLightGround(const QImage &picture)
 
 std::vector<TextBand> findTextBands(const QImage &lightGrey)
 {
-    const int threshold = inkThreshold(lightGrey);
+    const int threshold = inkThreshold(groundLevel(lightGrey));
     const std::vector<bool> rules = ruleColumns(lightGrey, threshold);
     std::vector<TextBand> runs;
     for (int y = 0; y < lightGrey.height(); ++y) {
@@ -124,9 +128,9 @@ std::vector<TextBand> findTextBands(const QImage &lightGrey)
     return mergeThinGaps(runs);
 }
 
-QImage preparedLine(const QImage &lightGrey, const TextBand &band, int textHeight, int margin)
+QImage preparedLine(const QImage &lightGrey, int ground, const TextBand &band, int textHeight, int margin)
 {
-    const auto [left, right] = inkColumns(lightGrey, band, inkThreshold(lightGrey));
+    const auto [left, right] = inkColumns(lightGrey, band, inkThreshold(ground));
     if (right <= left)
         return QImage();
     const QImage ink = lightGrey.copy(left, band.top, right - left, band.height());
@@ -135,20 +139,28 @@ QImage preparedLine(const QImage &lightGrey, const TextBand &band, int textHeigh
                                      Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_Grayscale8);
     QImage line(scaled.width() + 2 * margin, scaled.height() + 2 * margin, QImage::Format_Grayscale8);
-    line.fill(groundLevel(lightGrey));
+    line.fill(ground);
     for (int y = 0; y < scaled.height(); ++y)
         std::copy_n(scaled.constScanLine(y), scaled.width(), line.scanLine(y + margin) + margin);
     return line;
 }
 
+std::vector<TextBand> findTextLines(const QImage &lightGrey)
+{
+    std::vector<TextBand> lines = findTextBands(lightGrey);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const TextBand &band) { return band.height() < minimumTextHeight; }),
+                lines.end());
+    return lines;
+}
+
 std::vector<QImage> preparedLines(const QImage &picture, int textHeight, int margin)
 {
     const QImage light = textOnLightGround(picture);
+    const int ground = groundLevel(light);
     std::vector<QImage> lines;
-    for (const TextBand &band : findTextBands(light)) {
-        if (band.height() < minimumTextHeight)
-            continue;
-        QImage line = preparedLine(light, band, textHeight, margin);
+    for (const TextBand &band : findTextLines(light)) {
+        QImage line = preparedLine(light, ground, band, textHeight, margin);
         if (!line.isNull())
             lines.push_back(std::move(line));
     }

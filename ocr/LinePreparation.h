@@ -15,6 +15,8 @@ struct TextBand
     int height() const { return bottom - top; }
 };
 
+// The most common grey of an 8-bit grey picture: its ground.
+int groundLevel(const QImage &grey);
 // 8-bit grey.
 QImage greyscale(const QImage &picture);
 // Whether the most common grey (the ground) is darker than the middle.
@@ -24,8 +26,10 @@ QImage textOnLightGround(const QImage &picture);
 // The bands of rows that hold ink, top to bottom; a gap thinner than a fifth of the bands beside
 // it (the strokes of 三 or 二) does not split a line.
 std::vector<TextBand> findTextBands(const QImage &lightGrey);
+// The bands tall enough to be text (findTextBands without rules and underlines).
+std::vector<TextBand> findTextLines(const QImage &lightGrey);
 // The band's rows scaled so that its ink is `textHeight` high, with `margin` rows and columns of
-// ground around.
-QImage preparedLine(const QImage &lightGrey, const TextBand &band, int textHeight, int margin);
+// ground (`ground`, the picture's groundLevel, counted once for all its lines) around.
+QImage preparedLine(const QImage &lightGrey, int ground, const TextBand &band, int textHeight, int margin);
 // Every line of the picture, prepared.
 std::vector<QImage> preparedLines(const QImage &picture, int textHeight, int margin);

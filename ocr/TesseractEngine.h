@@ -13,7 +13,7 @@ class TesseractEngine : public TextEngine
 {
 public:
     // `languages` as tesseract names them, e.g. "chi_sim+eng".
-    explicit TesseractEngine(const QByteArray &languages = "chi_sim+eng");
+    explicit TesseractEngine(const QByteArray &languages = "chi_sim");
     ~TesseractEngine() override;
 
     QString unavailableReason() const override { return failure; }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QtConcurrent>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -85,11 +86,17 @@ TextRecognitionResult recogniseText(const QImage &picture, int textHeight)
     QElapsedTimer clock;
     clock.start();
     TextRecognitionResult result;
-    const std::vector<QImage> lines = preparedLines(picture, textHeight, lineMargin);
+    const QImage light = textOnLightGround(picture);
+    const int ground = groundLevel(light);
+    const std::vector<TextBand> bands = findTextLines(light);
+    // Each worker scales its own lines too; the results come back in the order of the bands.
+    const auto readBand = [&light, ground, textHeight](const TextBand &band) {
+        return readLine(preparedLine(light, ground, band, textHeight, lineMargin));
+    };
     // With no line to read, the engine is still asked whether it could have.
-    const QList<LineReading> readings = lines.empty()
+    const QList<LineReading> readings = bands.empty()
         ? QList<LineReading>{LineReading{QString(), readLine(QImage()).failure}}
-        : QtConcurrent::blockingMapped<QList<LineReading>>(lines, readLine);
+        : QtConcurrent::blockingMapped<QList<LineReading>>(bands, std::function<LineReading(const TextBand &)>(readBand));
     QStringList texts;
     for (const LineReading &reading : readings) {
         if (!reading.failure.isEmpty()) {

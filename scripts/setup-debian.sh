@@ -20,7 +20,8 @@ build_packages=(
     qtwayland5 libwayland-dev wayland-protocols
     # the toolkit's own dialogs and buttons in Chinese, like the rest of the interface
     qttranslations5-l10n
-    # reading the text of a picture (识别文字): tesseract 5 with its Chinese and English models
+    # reading the text of a picture (识别文字): tesseract 5 with its Chinese model (the English
+    # one only for bench/ocr-accuracy's baseline, Debian's tesseract as it comes)
     libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
 )
 test_packages=(

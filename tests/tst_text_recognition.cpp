@@ -1,3 +1,4 @@
+#include "ocr/TextRecognition.h"
 #include "ocr/TextRecognitionWindow.h"
 
 #include "TestSupport.h"
@@ -22,6 +23,8 @@ private slots:
     void commandLinePrintsTheText();
     void windowPutsTheTextOnTheClipboard();
     void windowSaysWhenThereIsNoText();
+    void linesComeBackInOrder_data();
+    void linesComeBackInOrder();
 
 private:
     QTemporaryDir folder;
@@ -127,6 +130,37 @@ void TextRecognitionTest::windowSaysWhenThereIsNoText()
     TAVO_WAIT_FOR(status->text() == QStringLiteral("未识别到文字"), readingTimeoutMs, "未识别到文字");
     QVERIFY(!window->findChild<QPlainTextEdit *>()->isVisible());
     window->close();
+}
+
+void TextRecognitionTest::linesComeBackInOrder_data()
+{
+    QTest::addColumn<int>("lineCount");
+
+    // Fewer lines than workers, and many more, so that each worker reads several.
+    QTest::newRow("1 line") << 1;
+    QTest::newRow("12 lines") << 12;
+}
+
+void TextRecognitionTest::linesComeBackInOrder()
+{
+    QFETCH(int, lineCount);
+
+    QStringList lines;
+    for (int line = 1; line <= lineCount; ++line)
+        lines << QStringLiteral("第%1行文字").arg(line);
+    QImage page(360, 34 * lineCount + 20, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(20);
+    painter.setFont(font);
+    for (int line = 0; line < lineCount; ++line)
+        painter.drawText(QRect(12, 10 + 34 * line, 340, 34), Qt::AlignLeft | Qt::AlignVCenter, lines[line]);
+    painter.end();
+
+    const TextRecognitionResult result = recogniseText(page);
+    QCOMPARE(result.outcome, TextRecognitionResult::Outcome::Text);
+    QCOMPARE(result.text.split(QLatin1Char('\n')), lines);
 }
 
 QTEST_MAIN(TextRecognitionTest)
