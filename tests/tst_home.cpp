@@ -59,7 +59,11 @@ QList<QPushButton *> panelButtons(const Home &home)
 template<typename Window>
 int openWindows()
 {
-    return support::topLevels<Window>().size();
+    // Region overlays are shown inside windows of their own; boards and help are windows.
+    int open = 0;
+    for (QWidget *widget : QApplication::allWidgets())
+        open += dynamic_cast<Window *>(widget) && widget->isVisible() ? 1 : 0;
+    return open;
 }
 
 } // namespace
@@ -262,7 +266,7 @@ void HomeTest::panelAndTrayShareThreeActions()
     QVERIFY(trayEntries.at(8)->isCheckable());
     QGuiApplication::clipboard()->setImage(support::patternImage(QSize(40, 30)));
     trayEntries.at(5)->trigger();
-    QCOMPARE(openPinCount(), 1);
+    QTRY_COMPARE(openPinCount(), 1);
     closeAllPins();
     QTRY_COMPARE(openPinCount(), 0);
 
