@@ -2,18 +2,12 @@
 
 #include "DelayedCapture.h"
 #include "FullScreenCapture.h"
-#include "LongScreenshot.h"
+#include "RegionCaptures.h"
 #include "TrayMenu.h"
 #include "board/DrawBoard.h"
-#include "capture/PictureCut.h"
-#include "capture/OverlayHosts.h"
-#include "capture/RegionCapture.h"
-#include "common/BackgroundSave.h"
 #include "common/FailureMessage.h"
 #include "common/ProgramTitle.h"
 #include "help/Help.h"
-#include "longshot/LongCapture.h"
-#include "ocr/TextRecognitionWindow.h"
 #include "pin/Pins.h"
 #include "platform/DesktopGrabber.h"
 #include "platform/GlobalHotKeys.h"
@@ -65,6 +59,8 @@ Home::Home(QWidget *parent)
     withdrawal->follow(this);
     fullScreen = new FullScreenCapture(this, *grabber, *withdrawal);
     connect(fullScreen, &FullScreenCapture::hiddenTimeOver, this, &Home::timerIsArrive);
+    regions = new RegionCaptures(*this, *grabber, *withdrawal, windowList.get(),
+                                 [this] { return fullScreen->isGrabbing(); });
     registerHotKeys();
     tray = new TrayMenu(*this);
     applyPanelStyle();
@@ -149,7 +145,7 @@ const QPixmap &Home::lastCapture() const
 void Home::image_cut()
 {
     // One grab at a time: the region capture's panel may be on its way off the screen.
-    if (regionGrabbing)
+    if (regions->isGrabbing())
         return;
     fullScreen->take();
 }
@@ -240,65 +236,12 @@ void Home::showPanel()
 
 void Home::freeCut()
 {
-    startRegionCapture(false);
+    regions->start(false);
 }
 
 void Home::lastRegion()
 {
-    startRegionCapture(true);
-}
-
-void Home::startRegionCapture(bool fromLast)
-{
-    // One region capture at a time: asking again brings the open one forward.
-    if (regionCapture) {
-        regionCapture->activate();
-        return;
-    }
-    if (regionGrabbing || fullScreen->isGrabbing())
-        return;
-    regionGrabbing = true;
-    const bool panelWasShown = isVisible();
-    withdrawal->hide(this, [this, panelWasShown, fromLast] {
-        grabber->grab(this, [this, panelWasShown, fromLast](const DesktopPicture &desktop) {
-            openRegionCapture(desktop, panelWasShown, fromLast);
-        });
-    });
-}
-
-void Home::openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, bool fromLast)
-{
-    regionGrabbing = false;
-    // The windows as they were when the desktop was taken, before the overlays cover them.
-    const QVector<WindowFrame> windows = windowList ? windowList->windows() : QVector<WindowFrame>();
-    if (!overlayHosts)
-        overlayHosts = new OverlayHosts(this);
-    regionCapture = new RegionCapture(desktop, windows, overlayHosts, this);
-    connect(regionCapture, &RegionCapture::pinRequested, this,
-            [](const QImage &picture, const QPoint &topLeft, QScreen *screen) {
-                pinPicture(picture, screen ? screen->geometry().topLeft() + topLeft : topLeft, screen);
-            });
-    connect(regionCapture, &RegionCapture::textRequested, this, [](const QImage &picture) {
-        showTextRecognition(picture);
-    });
-    // The panel comes back as it was once the capture is over, not over the frozen desktop; after
-    // a long screenshot only once that has ended, as the panel over its region would be joined
-    // into the picture.
-    connect(regionCapture, &RegionCapture::longCaptureRequested, this,
-            [this, panelWasShown](const QRect &area, QScreen *screen) {
-                longCapture = startLongScreenshot(area, screen, *grabber, this);
-                if (panelWasShown)
-                    connect(longCapture, &LongCapture::finished, this, [this] { show(); });
-            });
-    connect(regionCapture, &RegionCapture::finished, this, [this, panelWasShown] {
-        if (panelWasShown && !longCapture)
-            show();
-    });
-    connect(regionCapture, &RegionCapture::selectionTaken, this,
-            [this](const QString &screenName, const Selection &selection) { taken = TakenRegion{screenName, selection}; });
-    regionCapture->open();
-    if (fromLast && taken)
-        regionCapture->choose(taken->screenName, taken->selection);
+    regions->start(true);
 }
 
 void Home::closeNormal()
@@ -350,7 +293,7 @@ void Home::pinClipboard()
 
 void Home::captureWindow()
 {
-    if (regionGrabbing)
+    if (regions->isGrabbing())
         return;
     if (!windowList) {
         showNotice(this, QStringLiteral("这个桌面不告诉程序哪个窗口是活动窗口，无法截取活动窗口。"));
@@ -366,36 +309,7 @@ void Home::captureWindow()
 
 void Home::saveLastRegion(const QString &fileName)
 {
-    if (!taken) {
-        showNotice(this, QStringLiteral("还没有上次区域：请先用自由截图复制、保存或钉住一个区域。"));
-        return;
-    }
-    if (regionCapture || regionGrabbing || fullScreen->isGrabbing())
-        return;
-    regionGrabbing = true;
-    const bool panelWasShown = isVisible();
-    withdrawal->hide(this, [this, panelWasShown, fileName] {
-        grabber->grab(this, [this, panelWasShown, fileName](const DesktopPicture &desktop) {
-            regionGrabbing = false;
-            if (panelWasShown)
-                show();
-            writeLastRegion(desktop, fileName);
-        });
-    });
-}
-
-void Home::writeLastRegion(const DesktopPicture &desktop, const QString &fileName)
-{
-    if (!desktop.isValid()) {
-        showCaptureFailure(this, desktop.failure);
-        return;
-    }
-    const QRect area = regionInPicture(taken->screenName, taken->selection, desktop);
-    if (area.isEmpty()) {
-        showNotice(this, QStringLiteral("上次区域所在的屏幕已经不在了，没有保存任何文件。"));
-        return;
-    }
-    savePictureInBackground(this, desktop.image.copy(area), fileName);
+    regions->saveLast(fileName);
 }
 
 void Home::afterDelay(int ms, std::function<void()> capture)

@@ -6,25 +6,19 @@
 #include <QString>
 #include <QWidget>
 
-#include "capture/SelectionGeometry.h"
-
 #include <functional>
 #include <memory>
-#include <optional>
 
 class DelayedCapture;
 class DesktopGrabber;
 class DrawBoard;
-class OverlayHosts;
 class QLabel;
 class FullScreenCapture;
 class GlobalHotKeys;
-class LongCapture;
-class RegionCapture;
+class RegionCaptures;
 class TrayMenu;
 class WindowList;
 class WindowWithdrawal;
-struct DesktopPicture;
 
 // The tray-resident main panel: four picture buttons and the system-wide hot keys; the tray icon
 // with its menu (TrayMenu) and the full-screen capture (FullScreenCapture) are its parts. It lives
@@ -85,9 +79,6 @@ private:
     void registerHotKeys();
     void unregisterHotKeys();
     void dispatchHotKey(int id);
-    void startRegionCapture(bool fromLast);
-    void openRegionCapture(const DesktopPicture &desktop, bool panelWasShown, bool fromLast);
-    void writeLastRegion(const DesktopPicture &desktop, const QString &fileName);
     void showCountdown(int seconds);
     void applyPanelStyle();
     void createButtons();
@@ -100,17 +91,7 @@ private:
     std::unique_ptr<WindowList> windowList;  // null where the desktop tells no window's place
     FullScreenCapture *fullScreen = nullptr;
     TrayMenu *tray = nullptr;
-    QPointer<RegionCapture> regionCapture;
-    OverlayHosts *overlayHosts = nullptr;  // the region overlays' windows, kept between captures
-    QPointer<LongCapture> longCapture;  // the one a region capture handed over to, while it runs
+    RegionCaptures *regions = nullptr;
     DelayedCapture *delay = nullptr;
     QLabel *countdown = nullptr;  // the seconds left, where there is no tray to show them
-    // The screen and selection of the region copied, saved or pinned last; kept for this run only.
-    struct TakenRegion
-    {
-        QString screenName;
-        Selection selection;
-    };
-    std::optional<TakenRegion> taken;
-    bool regionGrabbing = false; // a region capture's panel is leaving the screen or its desktop being grabbed
 };

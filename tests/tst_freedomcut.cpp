@@ -72,11 +72,8 @@ private slots:
     void failedWriteKeepsTheOverlay();
     void outlineOnScreenFollowsTheSelection();
     void idleOverlayPaintsNothing();
-    void clickTakesTheWindowUnderIt();
-    void handlesAndKeysAdjustTheSelection();
     void keysAndDoubleClickFinish_data();
     void keysAndDoubleClickFinish();
-    void colourKeyCopiesThePixelUnderThePointer();
     void keptWindowShowsTheNextOverlay();
 
 private:
@@ -333,47 +330,6 @@ void TestFreedomCut::idleOverlayPaintsNothing()
     QTRY_VERIFY(paints.count > 0);
 }
 
-void TestFreedomCut::clickTakesTheWindowUnderIt()
-{
-    QVERIFY(openOverlay());
-    overlay->setWindowFrames({QRect(200, 150, 400, 300), QRect(100, 100, 1000, 700)});
-    // A click with a little wobble is still a click: the top window under it is taken whole.
-    drag(overlay, QPoint(250, 200), QPoint(252, 201));
-    QVERIFY(overlay->hasSelection());
-    QTest::mouseClick(buttonWithToolTip(overlay, QStringLiteral("复制到剪切板")), Qt::LeftButton);
-    QTRY_VERIFY(overlay.isNull());
-    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(200, 150, 400, 300));
-
-    // Where no window is, the whole screen.
-    QVERIFY(openOverlay());
-    QTest::mouseClick(overlay, Qt::LeftButton, Qt::NoModifier, QPoint(40, 900));
-    QTest::keyClick(overlay, Qt::Key_Return);
-    QTRY_VERIFY(overlay.isNull());
-    QCOMPARE(QGuiApplication::clipboard()->image().size(), frozen.size());
-}
-
-void TestFreedomCut::handlesAndKeysAdjustTheSelection()
-{
-    QVERIFY(openOverlay());
-    drag(overlay, QPoint(100, 100), QPoint(300, 200));
-    // The bottom-right handle dragged by (+40, +30), then the whole selection moved by a drag
-    // from inside, then nudged: right by one, left by ten, its right edge out by one.
-    drag(overlay, QPoint(300, 200), QPoint(340, 230));
-    drag(overlay, QPoint(200, 150), QPoint(210, 170));
-    QTest::keyClick(overlay, Qt::Key_Right);
-    QTest::keyClick(overlay, Qt::Key_Left, Qt::ControlModifier);
-    QTest::keyClick(overlay, Qt::Key_Right, Qt::ShiftModifier);
-    const QRect expected(101 + 10 + 1 - 10, 101 + 20, 239 + 1, 129);
-    QCOMPARE(copyGrabRect(overlay->selection().start, overlay->selection().end), expected);
-    // The buttons stand below its bottom-right corner.
-    QPushButton *copy = buttonWithToolTip(overlay, QStringLiteral("复制到剪切板"));
-    QCOMPARE(copy->geometry().right(), expected.right() + 1);
-    QCOMPARE(copy->geometry().top(), expected.bottom() + 1 + 20);
-    QTest::mouseClick(copy, Qt::LeftButton);
-    QTRY_VERIFY(overlay.isNull());
-    QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(expected));
-}
-
 void TestFreedomCut::keysAndDoubleClickFinish_data()
 {
     QTest::addColumn<QString>("how");
@@ -405,16 +361,6 @@ void TestFreedomCut::keysAndDoubleClickFinish()
     }
     QVERIFY(!answer.seen);
     QCOMPARE(asRgb32(QGuiApplication::clipboard()->image()), frozen.copy(101, 101, 199, 99));
-}
-
-void TestFreedomCut::colourKeyCopiesThePixelUnderThePointer()
-{
-    QVERIFY(openOverlay());
-    moveWithButtons(overlay, QPoint(123, 45), Qt::NoButton);
-    QTest::keyClick(overlay, Qt::Key_C);
-    const QColor colour(frozen.pixel(123, 45));
-    QTRY_COMPARE(QGuiApplication::clipboard()->text(), colour.name().toUpper());
-    QVERIFY(overlay && overlay->isVisible());
 }
 
 void TestFreedomCut::keptWindowShowsTheNextOverlay()
