@@ -1,16 +1,21 @@
 #include "app/Home.h"
 #include "board/DrawBoard.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/windows/WindowsEndKeys.h"
 
 #include "TestSupport.h"
 
+#include <QSignalSpy>
 #include <QtTest>
+
+#include <memory>
 
 #include <windows.h>
 
 // The hot keys of a Windows build on the real Windows platform: RegisterHotKey on the panel's
 // native window, the WM_HOTKEY message reaching its action, the keys following the panel to a new
-// native window when the window system closes it (Alt+F4), and their release at the end.
+// native window when the window system closes it (Alt+F4), and their release at the end; Enter and
+// Esc held while a long screenshot runs.
 class TestWindowsHotKeys : public QObject
 {
     Q_OBJECT
@@ -20,6 +25,7 @@ private slots:
     void heldWhileThePanelLivesAndFreedAfter();
     void postedHotKeyRunsItsAction();
     void keysFollowThePanelClosedByTheWindowSystem();
+    void endKeysHeldWhileTheyLive();
 };
 
 namespace {
@@ -31,6 +37,15 @@ constexpr int probeId = 0xBFFF; // the highest id an application may use
 bool isFree(char letter)
 {
     if (!RegisterHotKey(nullptr, probeId, ctrlAlt, UINT(letter)))
+        return false;
+    UnregisterHotKey(nullptr, probeId);
+    return true;
+}
+
+// Whether nobody holds `key` without modifiers.
+bool isFreeKey(UINT key)
+{
+    if (!RegisterHotKey(nullptr, probeId, 0, key))
         return false;
     UnregisterHotKey(nullptr, probeId);
     return true;
@@ -105,6 +120,24 @@ void TestWindowsHotKeys::keysFollowThePanelClosedByTheWindowSystem()
     QTRY_VERIFY(allHeld());
     postHotKey(home, 1);
     QTRY_COMPARE(boards(), 2);
+}
+
+void TestWindowsHotKeys::endKeysHeldWhileTheyLive()
+{
+    QVERIFY(isFreeKey(VK_RETURN) && isFreeKey(VK_ESCAPE));
+    {
+        // As a running long screenshot holds them: Windows posts the keys to the thread.
+        const std::unique_ptr<EndKeys> keys(EndKeys::create(nullptr));
+        QVERIFY(!isFreeKey(VK_RETURN) && !isFreeKey(VK_ESCAPE));
+        QSignalSpy enter(keys.get(), &EndKeys::enterPressed);
+        QSignalSpy escape(keys.get(), &EndKeys::escapePressed);
+        PostThreadMessageW(GetCurrentThreadId(), WM_HOTKEY, WPARAM(WindowsEndKeys::enterId), MAKELPARAM(0, VK_RETURN));
+        QTRY_COMPARE(enter.count(), 1);
+        PostThreadMessageW(GetCurrentThreadId(), WM_HOTKEY, WPARAM(WindowsEndKeys::escapeId), MAKELPARAM(0, VK_ESCAPE));
+        QTRY_COMPARE(escape.count(), 1);
+        QCOMPARE(enter.count(), 1);
+    }
+    QVERIFY(isFreeKey(VK_RETURN) && isFreeKey(VK_ESCAPE));
 }
 
 QTEST_MAIN(TestWindowsHotKeys)

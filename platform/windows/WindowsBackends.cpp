@@ -11,6 +11,7 @@
 #include "platform/SoundOutput.h"
 #include "platform/StartUp.h"
 #include "platform/WindowList.h"
+#include "platform/windows/WindowsEndKeys.h"
 #include "platform/windows/WindowsHotKeys.h"
 #include "platform/windows/WindowsWindowList.h"
 
@@ -147,6 +148,5 @@ std::unique_ptr<PageScroller> PageScroller::forThisSession()
 
 EndKeys *EndKeys::create(QObject *parent)
 {
-    // The bar takes the keyboard when it opens and answers Enter and Esc itself.
-    return new EndKeys(parent);
+    return new WindowsEndKeys(parent);
 }
