@@ -27,7 +27,14 @@ BackgroundPng::BackgroundPng(const QImage &picture)
 std::shared_ptr<BackgroundPng> BackgroundPng::start(const QImage &picture)
 {
     std::shared_ptr<BackgroundPng> encoding(new BackgroundPng(picture));
-    auto task = std::make_shared<std::packaged_task<QByteArray()>>([encoding] { return encoding->encodeUnlessGivenUp(); });
+    // The task holds the encoding weakly: the encoding holds the task's state for its result, and
+    // a strong hold both ways kept every capture's PNG, and a picture given up before its turn,
+    // for the rest of the run.
+    const std::weak_ptr<BackgroundPng> weak = encoding;
+    auto task = std::make_shared<std::packaged_task<QByteArray()>>([weak] {
+        const std::shared_ptr<BackgroundPng> still = weak.lock();
+        return still ? still->encodeUnlessGivenUp() : QByteArray();
+    });
     encoding->png = task->get_future().share();
     encoderThread()->start([task] { (*task)(); });
     return encoding;

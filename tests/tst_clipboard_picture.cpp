@@ -17,6 +17,7 @@ class TestClipboardPicture : public QObject
 private slots:
     void offersTheSamePixelsAsPngAndImage();
     void readerOfASkippedPictureStillGetsItsPng();
+    void encodingsAreFreedOnceDropped();
 };
 
 void TestClipboardPicture::offersTheSamePixelsAsPngAndImage()
@@ -55,6 +56,27 @@ void TestClipboardPicture::readerOfASkippedPictureStillGetsItsPng()
     QVERIFY(png.startsWith(support::pngMagic));
     QCOMPARE(support::asRgb32(QImage::fromData(png, "PNG")), picture);
     QVERIFY(busy->bytes().startsWith(support::pngMagic));
+}
+
+void TestClipboardPicture::encodingsAreFreedOnceDropped()
+{
+    // One read, one given up before its turn behind a busy encoder, one dropped unread: each goes
+    // with its PNG and picture once nobody holds it, as every capture's offer is dropped in turn.
+    std::weak_ptr<BackgroundPng> read;
+    std::weak_ptr<BackgroundPng> skipped;
+    std::weak_ptr<BackgroundPng> unread;
+    {
+        const auto busy = BackgroundPng::start(support::patternImage(QSize(3000, 2000)));
+        const auto first = BackgroundPng::start(support::patternImage(QSize(64, 48)));
+        const auto second = BackgroundPng::start(support::patternImage(QSize(64, 48)));
+        second->giveUp();
+        QVERIFY(first->bytes().startsWith(support::pngMagic));
+        read = first;
+        skipped = second;
+        unread = BackgroundPng::start(support::patternImage(QSize(64, 48)));
+        QVERIFY(busy->bytes().startsWith(support::pngMagic));
+    }
+    QTRY_VERIFY(read.expired() && skipped.expired() && unread.expired());
 }
 
 QTEST_MAIN(TestClipboardPicture)
