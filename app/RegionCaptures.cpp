@@ -37,18 +37,25 @@ void RegionCaptures::start(bool fromLast)
     }
     if (grabbing || otherGrab())
         return;
+    grabWithoutPanel([this, fromLast](const DesktopPicture &desktop, bool panelWasShown) {
+        open(desktop, panelWasShown, fromLast);
+    });
+}
+
+void RegionCaptures::grabWithoutPanel(std::function<void(const DesktopPicture &, bool panelWasShown)> then)
+{
     grabbing = true;
     const bool panelWasShown = panel.isVisible();
-    withdrawal.hide(&panel, [this, panelWasShown, fromLast] {
-        grabber.grab(this, [this, panelWasShown, fromLast](const DesktopPicture &desktop) {
-            open(desktop, panelWasShown, fromLast);
+    withdrawal.hide(&panel, [this, panelWasShown, then = std::move(then)] {
+        grabber.grab(this, [this, panelWasShown, then](const DesktopPicture &desktop) {
+            grabbing = false;
+            then(desktop, panelWasShown);
         });
     });
 }
 
 void RegionCaptures::open(const DesktopPicture &desktop, bool panelWasShown, bool fromLast)
 {
-    grabbing = false;
     // The windows as they were when the desktop was taken, before the overlays cover them.
     const QVector<WindowFrame> windows = windowList ? windowList->windows() : QVector<WindowFrame>();
     capture = new RegionCapture(desktop, windows, hosts, this);
@@ -93,15 +100,10 @@ void RegionCaptures::saveLast(const QString &fileName)
     }
     if (capture || grabbing || otherGrab())
         return;
-    grabbing = true;
-    const bool panelWasShown = panel.isVisible();
-    withdrawal.hide(&panel, [this, panelWasShown, fileName] {
-        grabber.grab(this, [this, panelWasShown, fileName](const DesktopPicture &desktop) {
-            grabbing = false;
-            if (panelWasShown)
-                panel.show();
-            writeLast(desktop, fileName);
-        });
+    grabWithoutPanel([this, fileName](const DesktopPicture &desktop, bool panelWasShown) {
+        if (panelWasShown)
+            panel.show();
+        writeLast(desktop, fileName);
     });
 }
 

@@ -43,6 +43,8 @@ public:
     bool isGrabbing() const { return grabbing; }
 
 private:
+    // Takes the panel off the screen, grabs the desktop, then hands both on.
+    void grabWithoutPanel(std::function<void(const DesktopPicture &, bool panelWasShown)> then);
     void open(const DesktopPicture &desktop, bool panelWasShown, bool fromLast);
     void connectHandOvers(bool panelWasShown);
     void writeLast(const DesktopPicture &desktop, const QString &fileName);

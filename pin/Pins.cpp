@@ -34,6 +34,16 @@ QString unreadableClipboard(const QString &why)
     return QStringLiteral("剪贴板中的图片读取失败：%1").arg(why);
 }
 
+// Why the clipboard's answer gives no picture; empty where it has one, decoded or still to decode.
+QString refusal(const ClipboardContent &content)
+{
+    if (!content.failure.isEmpty())
+        return unreadableClipboard(content.failure);
+    if (content.isEmpty())
+        return noClipboardPicture();
+    return QString();
+}
+
 // The clipboard's picture read here and now, for a command that checks it before handing the
 // pin over; null with the reason when there is none.
 QImage clipboardPictureNow(QString *failure)
@@ -51,12 +61,8 @@ QImage clipboardPictureNow(QString *failure)
         if (!answered)
             wait.exec();
     }
-    if (!content.failure.isEmpty()) {
-        *failure = unreadableClipboard(content.failure);
-        return QImage();
-    }
-    if (content.isEmpty()) {
-        *failure = noClipboardPicture();
+    if (const QString why = refusal(content); !why.isEmpty()) {
+        *failure = why;
         return QImage();
     }
     if (!content.picture.isNull())
@@ -143,10 +149,8 @@ PinWindow *pinPicture(const QImage &picture, const QPoint &logicalTopLeft, QScre
 void pinClipboard(QObject *context, std::function<void(const QString &failure)> failed)
 {
     readClipboardPicture(context, clipboardReadMs, [context, failed](const ClipboardContent &content) {
-        if (!content.failure.isEmpty()) {
-            failed(unreadableClipboard(content.failure));
-        } else if (content.isEmpty()) {
-            failed(noClipboardPicture());
+        if (const QString why = refusal(content); !why.isEmpty()) {
+            failed(why);
         } else if (!content.picture.isNull()) {
             pinAtPointer(content.picture);
         } else {

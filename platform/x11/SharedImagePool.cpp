@@ -84,11 +84,18 @@ bool SharedImagePool::available() const
     return shm && shm->present;
 }
 
-std::shared_ptr<SharedImagePool::Segment> SharedImagePool::freeSegment(size_t bytes)
+std::shared_ptr<SharedImagePool::Segment> SharedImagePool::idleSegment(size_t bytes) const
 {
     for (const std::shared_ptr<Segment> &segment : segments)
         if (!segment->busy && segment->bytes == bytes)
             return segment;
+    return nullptr;
+}
+
+std::shared_ptr<SharedImagePool::Segment> SharedImagePool::freeSegment(size_t bytes)
+{
+    if (std::shared_ptr<Segment> idle = idleSegment(bytes))
+        return idle;
 
     auto segment = std::make_shared<Segment>();
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -143,9 +150,8 @@ void SharedImagePool::prepareSpare(unsigned int root, const QRect &area)
     // A quick run of grabs may have needed a third segment while two pictures were still held;
     // once they are let go, one free segment is all the next grab needs.
     keepOneSpare(bytes);
-    for (const std::shared_ptr<Segment> &segment : segments)
-        if (!segment->busy && segment->bytes == bytes)
-            return;
+    if (idleSegment(bytes))
+        return;
     if (const std::shared_ptr<Segment> segment = freeSegment(bytes)) {
         const xcb_shm_get_image_cookie_t write = xcb_shm_get_image_unchecked(
             connection, root, int16_t(area.x()), int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()),

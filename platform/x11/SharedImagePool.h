@@ -37,6 +37,9 @@ public:
 private:
     struct Segment;
 
+    // A segment of `bytes` no picture holds, if there is one.
+    std::shared_ptr<Segment> idleSegment(size_t bytes) const;
+    // That, or a new one.
     std::shared_ptr<Segment> freeSegment(size_t bytes);
     void keepOneSpare(size_t bytes);
 
