@@ -5,7 +5,7 @@
 # tesseract as it comes and for the program's recognition side by side, and the time to read a
 # 1920x1080 picture full of text (the median of --runs readings, 3 unless told, and the first
 # reading, which loads the engines). Targets: at most 3 % errors, at most 2 s.
-#   bench/ocr-accuracy.sh [BUILD_DIR] [--heights H1,H2,...] [--runs N] [--verbose] [--time-only]
+#   bench/ocr-accuracy.sh [BUILD_DIR] [--engine ppocr|tesseract] [--heights H1,H2,...] [--runs N] [--verbose] [--time-only]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)

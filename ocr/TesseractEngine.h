@@ -17,6 +17,7 @@ public:
     ~TesseractEngine() override;
 
     QString unavailableReason() const override { return failure; }
+    LineShape lineShape() const override { return LineShape{32, 12}; }
     QString readLine(const QImage &line) override;
 
 private:

@@ -61,22 +61,22 @@ EnginePool &enginePool()
     return pool;
 }
 
-// A line read by a borrowed engine; empty with `failure` set when the engine cannot read.
-struct LineReading
-{
-    QString text;
-    QString failure;
-};
-
-LineReading readLine(const QImage &line)
+// A line read by a borrowed engine.
+QString readLine(const QImage &line)
 {
     std::unique_ptr<TextEngine> engine = enginePool().take();
-    LineReading reading;
-    reading.failure = engine->unavailableReason();
-    if (reading.failure.isEmpty())
-        reading.text = engine->readLine(line);
+    QString text = engine->readLine(line);
     enginePool().giveBack(std::move(engine));
-    return reading;
+    return text;
+}
+
+// Whether an engine can read, and how it wants its lines.
+std::pair<QString, LineShape> engineReadiness()
+{
+    std::unique_ptr<TextEngine> engine = enginePool().take();
+    std::pair<QString, LineShape> readiness{engine->unavailableReason(), engine->lineShape()};
+    enginePool().giveBack(std::move(engine));
+    return readiness;
 }
 
 } // namespace
@@ -86,31 +86,26 @@ TextRecognitionResult recogniseText(const QImage &picture, int textHeight)
     QElapsedTimer clock;
     clock.start();
     TextRecognitionResult result;
+    auto [failure, shape] = engineReadiness();
+    if (!failure.isEmpty()) {
+        result.outcome = TextRecognitionResult::Outcome::NoEngine;
+        result.failure = failure;
+        result.milliseconds = clock.elapsed();
+        return result;
+    }
+    if (textHeight > 0)
+        shape.textHeight = textHeight;
     const QImage light = textOnLightGround(picture);
     const int ground = groundLevel(light);
     const std::vector<TextBand> bands = findTextLines(light);
     // Each worker scales its own lines too; the results come back in the order of the bands.
-    const auto readBand = [&light, ground, textHeight](const TextBand &band) {
-        return readLine(preparedLine(light, ground, band, textHeight, lineMargin));
+    const auto readBand = [&light, ground, shape = shape](const TextBand &band) {
+        return readLine(preparedLine(light, ground, band, shape.textHeight, shape.margin));
     };
-    // With no line to read, the engine is still asked whether it could have.
-    const QList<LineReading> readings = bands.empty()
-        ? QList<LineReading>{LineReading{QString(), readLine(QImage()).failure}}
-        : QtConcurrent::blockingMapped<QList<LineReading>>(bands, std::function<LineReading(const TextBand &)>(readBand));
-    QStringList texts;
-    for (const LineReading &reading : readings) {
-        if (!reading.failure.isEmpty()) {
-            result.outcome = TextRecognitionResult::Outcome::NoEngine;
-            result.failure = reading.failure;
-            break;
-        }
-        texts << reading.text;
-    }
-    if (result.outcome != TextRecognitionResult::Outcome::NoEngine) {
-        result.text = tidyRecognisedText(texts.join(QLatin1Char('\n')));
-        result.outcome = result.text.isEmpty() ? TextRecognitionResult::Outcome::NoText
-                                                : TextRecognitionResult::Outcome::Text;
-    }
+    const QStringList texts =
+        QtConcurrent::blockingMapped<QStringList>(bands, std::function<QString(const TextBand &)>(readBand));
+    result.text = tidyRecognisedText(texts.join(QLatin1Char('\n')));
+    result.outcome = result.text.isEmpty() ? TextRecognitionResult::Outcome::NoText : TextRecognitionResult::Outcome::Text;
     result.milliseconds = clock.elapsed();
     return result;
 }

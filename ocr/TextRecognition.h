@@ -16,14 +16,10 @@ struct TextRecognitionResult
     qint64 milliseconds = 0;
 };
 
-// The text height the engine reads best, in pixels (measured by bench/ocr-accuracy), and the
-// margin of ground left around each line.
-inline constexpr int engineTextHeight = 32;
-inline constexpr int lineMargin = 12;
-
 // Reads every line of the picture, on the worker threads; blocks until done. Any thread may
-// call it. The engines stay loaded for the next call.
-TextRecognitionResult recogniseText(const QImage &picture, int textHeight = engineTextHeight);
+// call it. The engines stay loaded for the next call. The lines are scaled to `textHeight`, or
+// to the height the engine reads best when it is 0.
+TextRecognitionResult recogniseText(const QImage &picture, int textHeight = 0);
 
 // Unloads the engines no recognition is using (about 40 MB each): a resident program keeps them
 // only while the user is reading text.

