@@ -146,6 +146,13 @@ done
 mkdir -p "$portable/translations"
 cp /usr/share/qt5/translations/qtbase_zh_CN.qm "$portable/translations/"
 
+# The text recogniser (ONNX Runtime and PaddleOCR's model, scripts/fetch-ppocr.sh) in ocr/ beside
+# the exe, where the program looks for it.
+if [[ -f "$build/ppocr/onnxruntime.dll" ]]; then
+    mkdir -p "$portable/ocr"
+    cp "$build"/ppocr/* "$portable/ocr/"
+fi
+
 (cd "$build" && cmake -E tar cf "$name.zip" --format=zip "$name")
 file "$portable/tavo-screenshot.exe"
 echo "Packed $build/$name.zip ($(du -h "$build/$name.zip" | cut -f1)): $(cd "$portable" && find . -type f | sort | sed 's|^\./||' | tr '\n' ' ')"

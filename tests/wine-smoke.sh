@@ -58,6 +58,16 @@ exe=$(echo "$work"/app/*/tavo-screenshot.exe)
 cp -r "$(dirname "$exe")/platforms" "$(dirname "$exe")/mediaservice" "$work/elsewhere/"
 mkdir -p "$work/elsewhere/plugins" && mv "$work/elsewhere/platforms" "$work/elsewhere/mediaservice" "$work/elsewhere/plugins/"
 cd "$work/elsewhere"
+
+# ---- text recognition: the recogniser in ocr/ beside the exe reads a picture file ------------
+if [[ -f "$(dirname "$exe")/ocr/onnxruntime.dll" ]]; then
+    convert -size 320x60 xc:white -font "$(fc-match -f '%{file}' 'Noto Sans CJK SC')" -pointsize 24 \
+        -fill '#202020' -annotate +10+40 '文件已保存到桌面' "$work/text.png"
+    read_text=$(timeout 120 wine "$exe" --ocr "$(winepath -w "$work/text.png")" 2>>"$work/program.log" | tr -d '\r') || true
+    [[ "$read_text" == 文件已保存到桌面 ]] || fail "--ocr read '$read_text' with the recogniser beside the exe"
+    passed "--ocr reads with the recogniser beside the exe"
+fi
+
 wine "$exe" >"$work/program.log" 2>&1 &
 app=$!
 wait_until 90 "the panel titled $title did not appear" has_panel
