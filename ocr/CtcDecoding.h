@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// Greedy decoding of a recogniser's per-column class scores (connectionist temporal
-// classification): the best class of each column, repeats merged, class 0 (the blank between
-// characters) dropped; class k stands for `characters[k - 1]`. `scores` holds `columns` rows of
-// `classes` values. Pure.
-QString decodeCtc(const float *scores, int columns, int classes, const QStringList &characters);
+// Greedy decoding of a recogniser's per-column class probabilities (connectionist temporal
+// classification): the likeliest class of each column, repeats merged, class 0 (the blank
+// between characters) dropped; class k stands for `characters[k - 1]`. `probabilities` holds
+// `columns` rows of `classes` values, each row summing to 1. Pure.
+QString decodeCtc(const float *probabilities, int columns, int classes, const QStringList &characters);

@@ -145,6 +145,64 @@ QImage preparedLine(const QImage &lightGrey, int ground, const TextBand &band, i
     return line;
 }
 
+namespace {
+
+// Runs of columns without ink, as pieces: [left, right).
+std::vector<LinePiece> blankRuns(const QImage &line)
+{
+    const int threshold = inkThreshold(groundLevel(line));
+    std::vector<bool> inked(line.width());
+    for (int y = 0; y < line.height(); ++y) {
+        const uchar *row = line.constScanLine(y);
+        for (int x = 0; x < line.width(); ++x)
+            inked[x] = inked[x] || row[x] < threshold;
+    }
+    std::vector<LinePiece> runs;
+    for (int x = 0; x < line.width(); ++x) {
+        if (inked[x])
+            continue;
+        if (!runs.empty() && runs.back().right == x)
+            runs.back().right = x + 1;
+        else
+            runs.push_back(LinePiece{x, x + 1, 0});
+    }
+    return runs;
+}
+
+} // namespace
+
+std::vector<LinePiece> linePieces(const QImage &line, int maxWidth)
+{
+    std::vector<LinePiece> pieces{LinePiece{0, line.width(), 0}};
+    const std::vector<LinePiece> blanks = blankRuns(line);
+    while (pieces.back().right - pieces.back().left > maxWidth) {
+        LinePiece &last = pieces.back();
+        const int from = last.left + maxWidth / 2;
+        const int limit = last.left + maxWidth;
+        const LinePiece *chosen = nullptr;
+        for (const LinePiece &run : blanks) {
+            const int middle = (run.left + run.right) / 2;
+            // Not the line's own margins, and past the middle of the piece.
+            if (run.left == 0 || run.right == line.width() || middle <= from)
+                continue;
+            if (middle > limit) {
+                if (!chosen)
+                    chosen = &run;
+                break;
+            }
+            if (!chosen || run.right - run.left >= chosen->right - chosen->left)
+                chosen = &run;
+        }
+        if (!chosen)
+            break;
+        const int cut = (chosen->left + chosen->right) / 2;
+        const int end = last.right;
+        last.right = cut;
+        pieces.push_back(LinePiece{cut, end, chosen->right - chosen->left});
+    }
+    return pieces;
+}
+
 std::vector<TextBand> findTextLines(const QImage &lightGrey)
 {
     std::vector<TextBand> lines = findTextBands(lightGrey);

@@ -31,5 +31,18 @@ std::vector<TextBand> findTextLines(const QImage &lightGrey);
 // The band's rows scaled so that its ink is `textHeight` high, with `margin` rows and columns of
 // ground (`ground`, the picture's groundLevel, counted once for all its lines) around.
 QImage preparedLine(const QImage &lightGrey, int ground, const TextBand &band, int textHeight, int margin);
+// A stretch of columns [left, right) of a prepared line, and how many blank columns parted it
+// from the stretch before.
+struct LinePiece
+{
+    int left = 0;
+    int right = 0;
+    int gapBefore = 0;
+};
+
+// The prepared line cut into pieces about `maxWidth` wide at most, each cut in the middle of the
+// widest run of blank columns in the second half of the piece before it (or the first run after
+// it, where that half has none), so that no character is cut; one piece where there is no run.
+std::vector<LinePiece> linePieces(const QImage &line, int maxWidth);
 // Every line of the picture, prepared.
 std::vector<QImage> preparedLines(const QImage &picture, int textHeight, int margin);

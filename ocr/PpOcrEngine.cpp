@@ -1,6 +1,7 @@
 #include "PpOcrEngine.h"
 
 #include "ocr/CtcDecoding.h"
+#include "ocr/LinePreparation.h"
 #include "ocr/OnnxSession.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@ const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_infer.onnx");
 const QString charactersFile = QStringLiteral("ppocr_keys_v1.txt");
 // The network's input height.
 constexpr int networkHeight = 48;
+// Longer lines are read in pieces about this wide: the network's cost per column grows with the
+// length of what it reads (by a third from 640 to 2560 columns).
+constexpr int maxPieceWidth = 640;
 
 QStringList readCharacters(const QString &path)
 {
@@ -85,14 +89,25 @@ QString PpOcrEngine::readLine(const QImage &line)
 {
     if (!session || line.isNull())
         return QString();
-    OnnxSession::Tensor scores;
-    QString why;
-    if (!session->run(networkInput(line), &scores, &why) || scores.shape.size() != 3) {
-        qWarning("text recognition: %s", qPrintable(why));
-        return QString();
+    const QImage grey = line.convertToFormat(QImage::Format_Grayscale8);
+    const LineShape shape = lineShape();
+    // A gap a word space wide or wider parts words; narrower ones part Chinese characters.
+    const int wordSpace = std::max(1, (grey.height() - 2 * shape.margin) / 5);
+    QString text;
+    for (const LinePiece &piece : linePieces(grey, maxPieceWidth)) {
+        OnnxSession::Tensor scores;
+        QString why;
+        if (!session->run(networkInput(grey.copy(piece.left, 0, piece.right - piece.left, grey.height())), &scores, &why)
+            || scores.shape.size() != 3) {
+            qWarning("text recognition: %s", qPrintable(why));
+            return QString();
+        }
+        if (piece.gapBefore >= wordSpace)
+            text += QLatin1Char(' ');
+        text += decodeCtc(scores.values.data(), static_cast<int>(scores.shape[1]), static_cast<int>(scores.shape[2]),
+                          characters);
     }
-    return decodeCtc(scores.values.data(), static_cast<int>(scores.shape[1]), static_cast<int>(scores.shape[2]), characters)
-        .trimmed();
+    return text.simplified();
 }
 
 QString PpOcrEngine::runtimeFileName()

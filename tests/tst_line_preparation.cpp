@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
+
 // Turning a picture of text into lines an engine reads: light ground, one line each, one height.
 class LinePreparationTest : public QObject
 {
@@ -13,6 +15,8 @@ private slots:
     void darkThemesComeOutLight();
     void rowsOfInkMakeLines();
     void linesScaledToTheTextHeight();
+    void longLinesCutBetweenCharacters_data();
+    void longLinesCutBetweenCharacters();
 };
 
 namespace {
@@ -73,3 +77,39 @@ void LinePreparationTest::linesScaledToTheTextHeight()
 
 QTEST_MAIN(LinePreparationTest)
 #include "tst_line_preparation.moc"
+
+void LinePreparationTest::longLinesCutBetweenCharacters_data()
+{
+    QTest::addColumn<QList<int>>("inkEdges"); // left, right of each block of ink, in a 100 px line
+    QTest::addColumn<QList<int>>("cuts");
+    QTest::addColumn<QList<int>>("gaps");
+
+    // Pieces at most 40 px wide: each cut in the middle of the widest gap in (20, 40] of its piece.
+    QTest::newRow("short enough") << QList<int>{5, 35} << QList<int>{} << QList<int>{};
+    QTest::newRow("widest gap") << QList<int>{5, 22, 24, 30, 36, 60, 62, 70, 76, 95} << QList<int>{33, 73}
+                                << QList<int>{6, 6};
+    QTest::newRow("no gap in reach: the next one") << QList<int>{5, 50, 54, 95} << QList<int>{52} << QList<int>{4};
+    QTest::newRow("no gap at all") << QList<int>{5, 95} << QList<int>{} << QList<int>{};
+}
+
+void LinePreparationTest::longLinesCutBetweenCharacters()
+{
+    QFETCH(QList<int>, inkEdges);
+    QFETCH(QList<int>, cuts);
+    QFETCH(QList<int>, gaps);
+
+    QImage line(100, 20, QImage::Format_Grayscale8);
+    line.fill(255);
+    for (int at = 0; at + 1 < inkEdges.size(); at += 2)
+        for (int y = 5; y < 15; ++y)
+            std::fill(line.scanLine(y) + inkEdges[at], line.scanLine(y) + inkEdges[at + 1], uchar(0));
+    const std::vector<LinePiece> pieces = linePieces(line, 40);
+    QCOMPARE(static_cast<int>(pieces.size()), cuts.size() + 1);
+    QCOMPARE(pieces.front().left, 0);
+    QCOMPARE(pieces.back().right, 100);
+    for (int at = 0; at < cuts.size(); ++at) {
+        QCOMPARE(pieces[at].right, cuts[at]);
+        QCOMPARE(pieces[at + 1].left, cuts[at]);
+        QCOMPARE(pieces[at + 1].gapBefore, gaps[at]);
+    }
+}
