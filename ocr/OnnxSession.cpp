@@ -24,7 +24,6 @@ enum Slot : std::size_t {
     GetTensorMutableData = 51,
     GetDimensionsCount = 61,
     GetDimensions = 62,
-    GetTensorShapeElementCount = 64,
     GetTensorTypeAndShape = 65,
     CreateCpuMemoryInfo = 69,
     AllocatorFree = 76,
@@ -162,20 +161,46 @@ OnnxSession::~OnnxSession()
         runtime->function<void (*)(void *)>(ReleaseSession)(session);
 }
 
-bool OnnxSession::run(const Tensor &input, Tensor *output, QString *failure)
+namespace {
+
+// The input as a value of the runtime's that reads `input`'s own floats; null with `failure` set.
+void *valueOf(const OnnxRuntime &rt, const OnnxSession::Tensor &input, QString *failure)
 {
-    const OnnxRuntime &rt = *runtime;
     void *memory = nullptr;
     *failure = rt.message(rt.function<Status (*)(int, int, void **)>(CreateCpuMemoryInfo)(deviceAllocator, cpuMemory, &memory));
     if (!failure->isEmpty())
-        return false;
-    void *in = nullptr;
+        return nullptr;
+    void *value = nullptr;
     using TensorFunction = Status (*)(void *, void *, std::size_t, const std::int64_t *, std::size_t, int, void **);
     *failure = rt.message(rt.function<TensorFunction>(CreateTensorWithDataAsOrtValue)(
         memory, const_cast<float *>(input.values.data()), input.values.size() * sizeof(float), input.shape.data(),
-        input.shape.size(), tensorOfFloat, &in));
+        input.shape.size(), tensorOfFloat, &value));
     rt.function<void (*)(void *)>(ReleaseMemoryInfo)(memory);
+    return failure->isEmpty() ? value : nullptr;
+}
+
+// The shape of a tensor value of the runtime's.
+std::vector<std::int64_t> shapeOf(const OnnxRuntime &rt, void *value, QString *failure)
+{
+    void *info = nullptr;
+    *failure = rt.message(rt.function<Status (*)(void *, void **)>(GetTensorTypeAndShape)(value, &info));
     if (!failure->isEmpty())
+        return {};
+    std::size_t rank = 0;
+    rt.message(rt.function<Status (*)(void *, std::size_t *)>(GetDimensionsCount)(info, &rank));
+    std::vector<std::int64_t> shape(rank);
+    rt.message(rt.function<Status (*)(void *, std::int64_t *, std::size_t)>(GetDimensions)(info, shape.data(), rank));
+    rt.function<void (*)(void *)>(ReleaseTensorTypeAndShapeInfo)(info);
+    return shape;
+}
+
+} // namespace
+
+bool OnnxSession::run(const Tensor &input, const OutputReader &read, QString *failure)
+{
+    const OnnxRuntime &rt = *runtime;
+    void *in = valueOf(rt, input, failure);
+    if (!in)
         return false;
     const char *inputNames[] = {inputName.constData()};
     const char *outputNames[] = {outputName.constData()};
@@ -186,21 +211,12 @@ bool OnnxSession::run(const Tensor &input, Tensor *output, QString *failure)
     rt.function<void (*)(void *)>(ReleaseValue)(in);
     if (!failure->isEmpty())
         return false;
-    void *info = nullptr;
-    std::size_t rank = 0;
-    std::size_t count = 0;
+    const std::vector<std::int64_t> shape = shapeOf(rt, out, failure);
     float *values = nullptr;
-    *failure = rt.message(rt.function<Status (*)(void *, void **)>(GetTensorTypeAndShape)(out, &info));
-    if (failure->isEmpty()) {
-        rt.message(rt.function<Status (*)(void *, std::size_t *)>(GetDimensionsCount)(info, &rank));
-        output->shape.assign(rank, 0);
-        rt.message(rt.function<Status (*)(void *, std::int64_t *, std::size_t)>(GetDimensions)(info, output->shape.data(), rank));
-        rt.message(rt.function<Status (*)(void *, std::size_t *)>(GetTensorShapeElementCount)(info, &count));
-        rt.function<void (*)(void *)>(ReleaseTensorTypeAndShapeInfo)(info);
-        *failure = rt.message(rt.function<Status (*)(void *, void **)>(GetTensorMutableData)(out, reinterpret_cast<void **>(&values)));
-    }
     if (failure->isEmpty())
-        output->values.assign(values, values + count);
+        *failure = rt.message(rt.function<Status (*)(void *, void **)>(GetTensorMutableData)(out, reinterpret_cast<void **>(&values)));
+    if (failure->isEmpty())
+        read(values, shape);
     rt.function<void (*)(void *)>(ReleaseValue)(out);
     return failure->isEmpty();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,9 +31,13 @@ public:
     OnnxSession(const OnnxSession &) = delete;
     OnnxSession &operator=(const OnnxSession &) = delete;
 
-    // The model's first output for `input` given to its first input; false with `failure` set
-    // when the runtime refuses.
-    bool run(const Tensor &input, Tensor *output, QString *failure);
+    // Reads the values of an output and its shape, outermost dimension first; they live only
+    // while it runs.
+    using OutputReader = std::function<void(const float *values, const std::vector<std::int64_t> &shape)>;
+
+    // Runs the model on `input` given to its first input and hands its first output to `read`;
+    // false with `failure` set when the runtime refuses.
+    bool run(const Tensor &input, const OutputReader &read, QString *failure);
 
 private:
     OnnxSession() = default;

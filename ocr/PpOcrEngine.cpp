@@ -9,6 +9,10 @@
 #include <QFileInfo>
 #include <QImage>
 
+#if defined(__SSE__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_infer.onnx");
@@ -18,6 +22,25 @@ constexpr int networkHeight = 48;
 // Longer lines are read in pieces about this wide: the network's cost per column grows with the
 // length of what it reads (by a third from 640 to 2560 columns).
 constexpr int maxPieceWidth = 640;
+
+// Numbers too small for the float format's normal range flushed to zero on this thread while it
+// reads: the runtime's kernels, which run on the calling thread, handle them several times more
+// slowly, at a size no reading depends on (8 % of the processor time in bench/ocr-accuracy).
+class FlushDenormals
+{
+public:
+#if defined(__SSE__) || defined(_M_X64)
+    FlushDenormals() : saved(_mm_getcsr()) { _mm_setcsr(saved | flushToZero | denormalsAreZero); }
+    ~FlushDenormals() { _mm_setcsr(saved); }
+    FlushDenormals(const FlushDenormals &) = delete;
+    FlushDenormals &operator=(const FlushDenormals &) = delete;
+
+private:
+    static constexpr unsigned int flushToZero = 0x8000;
+    static constexpr unsigned int denormalsAreZero = 0x0040;
+    unsigned int saved;
+#endif
+};
 
 QStringList readCharacters(const QString &path)
 {
@@ -91,21 +114,24 @@ QString PpOcrEngine::readLine(const QImage &line)
         return QString();
     const QImage grey = line.convertToFormat(QImage::Format_Grayscale8);
     const LineShape shape = lineShape();
+    const FlushDenormals flush;
     // A gap a word space wide or wider parts words; narrower ones part Chinese characters.
     const int wordSpace = std::max(1, (grey.height() - 2 * shape.margin) / 5);
     QString text;
     for (const LinePiece &piece : linePieces(grey, maxPieceWidth)) {
-        OnnxSession::Tensor scores;
+        QString pieceText;
+        const auto decode = [this, &pieceText](const float *values, const std::vector<std::int64_t> &shape) {
+            if (shape.size() == 3)
+                pieceText = decodeCtc(values, static_cast<int>(shape[1]), static_cast<int>(shape[2]), characters);
+        };
         QString why;
-        if (!session->run(networkInput(grey.copy(piece.left, 0, piece.right - piece.left, grey.height())), &scores, &why)
-            || scores.shape.size() != 3) {
+        if (!session->run(networkInput(grey.copy(piece.left, 0, piece.right - piece.left, grey.height())), decode, &why)) {
             qWarning("text recognition: %s", qPrintable(why));
             return QString();
         }
         if (piece.gapBefore >= wordSpace)
             text += QLatin1Char(' ');
-        text += decodeCtc(scores.values.data(), static_cast<int>(scores.shape[1]), static_cast<int>(scores.shape[2]),
-                          characters);
+        text += pieceText;
     }
     return text.simplified();
 }
