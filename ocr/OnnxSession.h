@@ -25,7 +25,8 @@ public:
     };
 
     // The model `model` (its bytes) in the runtime at `library`; null with `failure` set when
-    // either cannot be loaded.
+    // either cannot be loaded. A process loads one runtime: once one is loaded, later sessions
+    // use it whatever `library` they name.
     static std::unique_ptr<OnnxSession> load(const QString &library, const QByteArray &model, QString *failure);
     ~OnnxSession();
     OnnxSession(const OnnxSession &) = delete;
