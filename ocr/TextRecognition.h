@@ -21,7 +21,7 @@ struct TextRecognitionResult
 // to the height the engine reads best when it is 0.
 TextRecognitionResult recogniseText(const QImage &picture, int textHeight = 0);
 
-// Unloads the engines no recognition is using (about 40 MB each): a resident program keeps them
+// Unloads the engines no recognition is using (tens of MB each): a resident program keeps them
 // only while the user is reading text.
 void releaseIdleTextEngines();
 
