@@ -76,7 +76,6 @@ struct OnnxRuntime
         function<void (*)(Status)>(ReleaseStatus)(status);
         return text.isEmpty() ? QStringLiteral("ONNX Runtime failed") : text;
     }
-
 };
 
 namespace {

@@ -120,9 +120,9 @@ QString PpOcrEngine::readLine(const QImage &line)
     QString text;
     for (const LinePiece &piece : linePieces(grey, maxPieceWidth)) {
         QString pieceText;
-        const auto decode = [this, &pieceText](const float *values, const std::vector<std::int64_t> &shape) {
-            if (shape.size() == 3)
-                pieceText = decodeCtc(values, static_cast<int>(shape[1]), static_cast<int>(shape[2]), characters);
+        const auto decode = [this, &pieceText](const float *values, const std::vector<std::int64_t> &dimensions) {
+            if (dimensions.size() == 3)
+                pieceText = decodeCtc(values, static_cast<int>(dimensions[1]), static_cast<int>(dimensions[2]), characters);
         };
         QString why;
         if (!session->run(networkInput(grey.copy(piece.left, 0, piece.right - piece.left, grey.height())), decode, &why)) {
