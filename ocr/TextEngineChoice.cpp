@@ -41,20 +41,28 @@ QString missingEngineReason()
 
 } // namespace
 
-// PaddleOCR's recogniser where it is installed; else Debian's tesseract where the build has it.
+// PaddleOCR's recogniser where it is installed and loads; else Debian's tesseract where the build
+// has it and its model is there; else the first of them that says why it cannot read.
 // TAVO_OCR_ENGINE=tesseract asks for tesseract, as the benchmark does for its comparison.
 std::unique_ptr<TextEngine> makeTextEngine()
 {
-    const bool tesseractAsked = qEnvironmentVariable("TAVO_OCR_ENGINE") == QLatin1String("tesseract");
-    if (!tesseractAsked) {
+    std::unique_ptr<TextEngine> paddle;
+    if (qEnvironmentVariable("TAVO_OCR_ENGINE") != QLatin1String("tesseract")) {
         for (const QString &folder : ppOcrFolders()) {
-            if (PpOcrEngine::isComplete(folder))
-                return std::make_unique<PpOcrEngine>(folder);
+            if (PpOcrEngine::isComplete(folder)) {
+                paddle = std::make_unique<PpOcrEngine>(folder);
+                break;
+            }
         }
+        if (paddle && paddle->unavailableReason().isEmpty())
+            return paddle;
     }
 #ifdef TAVO_TESSERACT
-    return std::make_unique<TesseractEngine>();
+    auto tesseract = std::make_unique<TesseractEngine>();
+    if (!paddle || tesseract->unavailableReason().isEmpty())
+        return tesseract;
+    return paddle;
 #else
-    return std::make_unique<NoTextEngine>(missingEngineReason());
+    return paddle ? std::move(paddle) : std::make_unique<NoTextEngine>(missingEngineReason());
 #endif
 }
