@@ -13,9 +13,8 @@ constexpr int inkContrast = 60;
 // Thinner bands are rules and underlines, not text.
 constexpr int minimumTextHeight = 4;
 
-// Columns inked nearly all the way down are frames and separators, not text: counted, they would
-// join every line beside them into one.
-std::vector<bool> ruleColumns(const QImage &grey, int threshold)
+// How many pixels of each column are ink.
+std::vector<int> inkPerColumn(const QImage &grey, int threshold)
 {
     const int width = grey.width();
     std::vector<int> inked(width);
@@ -24,6 +23,15 @@ std::vector<bool> ruleColumns(const QImage &grey, int threshold)
         for (int x = 0; x < width; ++x)
             inked[x] += row[x] < threshold ? 1 : 0;
     }
+    return inked;
+}
+
+// Columns inked nearly all the way down are frames and separators, not text: counted, they would
+// join every line beside them into one.
+std::vector<bool> ruleColumns(const QImage &grey, int threshold)
+{
+    const int width = grey.width();
+    const std::vector<int> inked = inkPerColumn(grey, threshold);
     std::vector<bool> rules(width);
     for (int x = 0; x < width; ++x)
         rules[x] = inked[x] * 10 > grey.height() * 9;
@@ -150,16 +158,10 @@ namespace {
 // Runs of columns without ink, as pieces: [left, right).
 std::vector<LinePiece> blankRuns(const QImage &line)
 {
-    const int threshold = inkThreshold(groundLevel(line));
-    std::vector<bool> inked(line.width());
-    for (int y = 0; y < line.height(); ++y) {
-        const uchar *row = line.constScanLine(y);
-        for (int x = 0; x < line.width(); ++x)
-            inked[x] = inked[x] || row[x] < threshold;
-    }
+    const std::vector<int> inked = inkPerColumn(line, inkThreshold(groundLevel(line)));
     std::vector<LinePiece> runs;
     for (int x = 0; x < line.width(); ++x) {
-        if (inked[x])
+        if (inked[x] > 0)
             continue;
         if (!runs.empty() && runs.back().right == x)
             runs.back().right = x + 1;
