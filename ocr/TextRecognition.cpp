@@ -61,22 +61,28 @@ EnginePool &enginePool()
     return pool;
 }
 
+// What `use` makes of an engine borrowed from the pool for the while.
+template<typename Use>
+auto withEngine(const Use &use)
+{
+    std::unique_ptr<TextEngine> engine = enginePool().take();
+    auto answer = use(*engine);
+    enginePool().giveBack(std::move(engine));
+    return answer;
+}
+
 // A line read by a borrowed engine.
 QString readLine(const QImage &line)
 {
-    std::unique_ptr<TextEngine> engine = enginePool().take();
-    QString text = engine->readLine(line);
-    enginePool().giveBack(std::move(engine));
-    return text;
+    return withEngine([&line](TextEngine &engine) { return engine.readLine(line); });
 }
 
 // Whether an engine can read, and how it wants its lines.
 std::pair<QString, LineShape> engineReadiness()
 {
-    std::unique_ptr<TextEngine> engine = enginePool().take();
-    std::pair<QString, LineShape> readiness{engine->unavailableReason(), engine->lineShape()};
-    enginePool().giveBack(std::move(engine));
-    return readiness;
+    return withEngine([](const TextEngine &engine) {
+        return std::pair<QString, LineShape>{engine.unavailableReason(), engine.lineShape()};
+    });
 }
 
 } // namespace
