@@ -55,10 +55,10 @@ QStringList readCharacters(const QString &path)
     return characters;
 }
 
-// The line as the network takes it: three equal channels of grey from -1 (black) to 1 (white).
-OnnxSession::Tensor networkInput(const QImage &line)
+// An 8-bit grey line as the network takes it: three equal channels of grey from -1 (black) to 1
+// (white).
+OnnxSession::Tensor networkInput(QImage grey)
 {
-    QImage grey = line.convertToFormat(QImage::Format_Grayscale8);
     if (grey.height() > networkHeight)
         grey = grey.scaledToHeight(networkHeight, Qt::SmoothTransformation).convertToFormat(QImage::Format_Grayscale8);
     const int top = (networkHeight - grey.height()) / 2;
