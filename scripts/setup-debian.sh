@@ -24,6 +24,8 @@ build_packages=(
     # reading the text of a picture (识别文字): tesseract 5 with its Chinese model (the English
     # one only for bench/ocr-accuracy's baseline, Debian's tesseract as it comes)
     libtesseract-dev tesseract-ocr-chi-sim tesseract-ocr-eng
+    # scripts/fetch-ppocr.sh rewrites PaddleOCR's recogniser with it
+    python3-onnx
 )
 test_packages=(
     xvfb openbox trayer xdotool xclip imagemagick x11-utils x11-apps x11-xserver-utils
