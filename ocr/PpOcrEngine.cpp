@@ -56,8 +56,7 @@ QStringList readCharacters(const QString &path)
     return characters;
 }
 
-// An 8-bit grey line as the network takes it: three equal channels of grey from -1 (black) to 1
-// (white).
+// An 8-bit grey line as the network takes it: one channel of grey from -1 (black) to 1 (white).
 OnnxSession::Tensor networkInput(QImage grey)
 {
     if (grey.height() > networkHeight)
@@ -65,8 +64,8 @@ OnnxSession::Tensor networkInput(QImage grey)
     const int top = (networkHeight - grey.height()) / 2;
     const int width = grey.width();
     OnnxSession::Tensor tensor;
-    tensor.shape = {1, 3, networkHeight, width};
-    tensor.values.resize(static_cast<std::size_t>(3) * networkHeight * width);
+    tensor.shape = {1, 1, networkHeight, width};
+    tensor.values.resize(static_cast<std::size_t>(networkHeight) * width);
     float *plane = tensor.values.data();
     // A line lower than the network's input is centred on its own ground.
     const float ground = grey.constScanLine(0)[0] / 127.5f - 1.0f;
@@ -77,9 +76,6 @@ OnnxSession::Tensor networkInput(QImage grey)
         for (int x = 0; x < width; ++x)
             out[x] = row[x] / 127.5f - 1.0f;
     }
-    const std::size_t planeSize = static_cast<std::size_t>(networkHeight) * width;
-    std::copy_n(plane, planeSize, plane + planeSize);
-    std::copy_n(plane, planeSize, plane + 2 * planeSize);
     return tensor;
 }
 

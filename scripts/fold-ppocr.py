@@ -12,7 +12,9 @@ steps as on the convolutions themselves. Here:
   the runtime fuses into it, the product a Mul of two blocked tensors;
 - a scale and shift before a 1x1 convolution goes into its weights and bias. Before a padded
   (depthwise) one it becomes a BatchNormalization, which the runtime runs as a blocked 1x1
-  convolution: folded into the weights, it would change what the zero padding adds at the edges.
+  convolution: folded into the weights, it would change what the zero padding adds at the edges;
+- the first convolution reads one grey channel, with the weights of the three equal ones it was
+  given summed.
 The result reads the same up to float rounding (tst_onnx_session compares the two).
     scripts/fold-ppocr.py ORIGINAL.onnx FOLDED.onnx
 """
@@ -154,6 +156,19 @@ def fold_scale_before(graph, h, channels):
     graph.remove(mul, add)
 
 
+def read_grey(graph):
+    """The convolutions reading the picture take its one grey channel instead of three equal ones."""
+    picture = graph.model.graph.input[0]
+    convs = graph.readers(picture.name)
+    if not convs or any(n.op_type != 'Conv' for n in convs):
+        return False
+    for conv in convs:
+        weights, bias = weights_and_bias(graph, conv)
+        set_weights_and_bias(graph, conv, weights.sum(axis=1, keepdims=True), bias)
+    picture.type.tensor_type.shape.dim[1].dim_value = 1
+    return True
+
+
 def finish(graph):
     """The graph's nodes in an order where each comes after what it reads, without unread constants."""
     removed = {id(n) for n in graph.removed}
@@ -191,7 +206,7 @@ def main(original, folded):
         if h:
             fold_scale_before(graph, h, channels)
             layers += 1
-    if layers == 0:
+    if layers == 0 or not read_grey(graph):
         sys.exit('fold-ppocr: no convolution of the expected form; is this PP-OCRv4\'s recogniser?')
     finish(graph)
     onnx.checker.check_model(graph.model)
