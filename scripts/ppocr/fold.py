@@ -16,7 +16,7 @@ steps as on the convolutions themselves. Here:
 - the first convolution reads one grey channel, with the weights of the three equal ones it was
   given summed.
 The result reads the same up to float rounding (tst_onnx_session compares the two).
-    scripts/fold-ppocr.py ORIGINAL.onnx FOLDED.onnx
+    scripts/ppocr/fold.py ORIGINAL.onnx FOLDED.onnx
 """
 import sys
 
@@ -178,7 +178,7 @@ def finish(graph):
     while pending:
         ready = [n for n in pending if all(not i or i in known for i in n.input)]
         if not ready:
-            sys.exit('fold-ppocr: the rewritten graph has a cycle')
+            sys.exit('fold: the rewritten graph has a cycle')
         ready_ids = {id(n) for n in ready}
         ordered += ready
         for node in ready:
@@ -207,11 +207,11 @@ def main(original, folded):
             fold_scale_before(graph, h, channels)
             layers += 1
     if layers == 0 or not read_grey(graph):
-        sys.exit('fold-ppocr: no convolution of the expected form; is this PP-OCRv4\'s recogniser?')
+        sys.exit('fold: no convolution of the expected form; is this PP-OCRv4\'s recogniser?')
     finish(graph)
     onnx.checker.check_model(graph.model)
     onnx.save(graph.model, folded)
-    print(f'fold-ppocr: {layers} convolutions folded into {folded}')
+    print(f'fold: {layers} convolutions folded into {folded}')
 
 
 if __name__ == '__main__':
