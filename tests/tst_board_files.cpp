@@ -180,8 +180,10 @@ void TestBoardFiles::largePictureDecodesWhileWindowStaysLive()
     board.openPicture(path);
     QVERIFY(board.isLoadingPicture());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-    // The event loop kept turning while 256 MB of pixels were decoded.
-    QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("event loop stood still for %1 ms").arg(longestGap)));
+    // The event loop kept turning while 256 MB of pixels were decoded. Decoded on the GUI thread
+    // they would stop it for the whole decoding, about 750 ms here; a turn late by 100 ms, under a
+    // parallel test run on two cores, is the scheduler's.
+    QVERIFY2(longestGap < 250, qPrintable(QStringLiteral("event loop stood still for %1 ms").arg(longestGap)));
     QCOMPARE(finished.first().first().toBool(), true);
     QCOMPARE(board.currentPicture()->size(), QSize(8192, 8192));
 }
