@@ -25,6 +25,30 @@ import onnx
 from onnx import helper, numpy_helper, version_converter
 
 
+def constants_of(graph):
+    """The graph's constants, initializers and Constant nodes, as arrays by name."""
+    constants = {t.name: numpy_helper.to_array(t) for t in graph.initializer}
+    for node in graph.node:
+        if node.op_type == 'Constant':
+            constants[node.output[0]] = numpy_helper.to_array(node.attribute[0].t)
+    return constants
+
+
+def in_reading_order(nodes, known, tool):
+    """`nodes` in an order where each comes after what it reads, given the names `known` already."""
+    known, pending, ordered = set(known), nodes, []
+    while pending:
+        ready = [n for n in pending if all(not i or i in known for i in n.input)]
+        if not ready:
+            sys.exit(f'{tool}: the rewritten graph has a cycle')
+        ordered += ready
+        for node in ready:
+            known.update(node.output)
+        done = {id(n) for n in ready}
+        pending = [n for n in pending if id(n) not in done]
+    return ordered
+
+
 class Graph:
     """The nodes as a plain list, with the constants (Constant nodes and initializers) by name."""
 
@@ -35,10 +59,7 @@ class Graph:
             copy = onnx.NodeProto()
             copy.CopyFrom(node)
             self.nodes.append(copy)
-        self.constants = {t.name: numpy_helper.to_array(t) for t in model.graph.initializer}
-        for node in self.nodes:
-            if node.op_type == 'Constant':
-                self.constants[node.output[0]] = numpy_helper.to_array(node.attribute[0].t)
+        self.constants = constants_of(model.graph)
         self.added = {}
         self.removed = []
 
@@ -172,18 +193,8 @@ def read_grey(graph):
 def finish(graph):
     """The graph's nodes in an order where each comes after what it reads, without unread constants."""
     removed = {id(n) for n in graph.removed}
-    pending = [n for n in graph.nodes if id(n) not in removed]
-    known = {i.name for i in graph.model.graph.input} | set(graph.constants)
-    ordered = []
-    while pending:
-        ready = [n for n in pending if all(not i or i in known for i in n.input)]
-        if not ready:
-            sys.exit('fold: the rewritten graph has a cycle')
-        ready_ids = {id(n) for n in ready}
-        ordered += ready
-        for node in ready:
-            known.update(node.output)
-        pending = [n for n in pending if id(n) not in ready_ids]
+    ordered = in_reading_order([n for n in graph.nodes if id(n) not in removed],
+                               {i.name for i in graph.model.graph.input} | set(graph.constants), 'fold')
     read = {i for n in ordered for i in n.input} | {o.name for o in graph.model.graph.output}
     ordered = [n for n in ordered if n.op_type != 'Constant' or n.output[0] in read]
     out = graph.model.graph

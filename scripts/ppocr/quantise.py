@@ -22,6 +22,8 @@ import numpy as np
 import onnx
 from onnx import TensorProto, helper, numpy_helper
 
+from fold import constants_of, in_reading_order
+
 WEIGHT_LIMIT = 63
 
 
@@ -29,10 +31,7 @@ class Model:
     def __init__(self, path):
         self.model = onnx.load(path)
         self.graph = self.model.graph
-        self.constants = {t.name: numpy_helper.to_array(t) for t in self.graph.initializer}
-        for node in self.graph.node:
-            if node.op_type == 'Constant':
-                self.constants[node.output[0]] = numpy_helper.to_array(node.attribute[0].t)
+        self.constants = constants_of(self.graph)
         self.nodes = list(self.graph.node)
 
     def add(self, name, value):
@@ -73,10 +72,16 @@ def quantised_nodes(model):
             if n.op_type == 'Conv' or (n.op_type == 'Mul' and n.name.endswith('.product'))]
 
 
+def quantised_inputs(node):
+    """The places of the inputs read in 8 bits: a convolution's data (its weights go their own
+    way), every input of a product."""
+    return range(1 if node.op_type == 'Conv' else len(node.input))
+
+
 def read_tensors(nodes):
     names = []
     for node in nodes:
-        for name in node.input[:1] if node.op_type == 'Conv' else node.input:
+        for name in (node.input[i] for i in quantised_inputs(node)):
             if name not in names:
                 names.append(name)
     return names
@@ -131,17 +136,7 @@ def to_opset_13(model):
 
 
 def save(model, path):
-    known = {i.name for i in model.graph.input} | set(model.constants)
-    pending, ordered = model.nodes, []
-    while pending:
-        ready = [n for n in pending if all(not i or i in known for i in n.input)]
-        if not ready:
-            sys.exit('quantise: the graph has a cycle')
-        ordered += ready
-        for node in ready:
-            known.update(node.output)
-        done = {id(n) for n in ready}
-        pending = [n for n in pending if id(n) not in done]
+    ordered = in_reading_order(model.nodes, {i.name for i in model.graph.input} | set(model.constants), 'quantise')
     del model.graph.node[:]
     model.graph.node.extend(ordered)
     onnx.checker.check_model(model.model)
@@ -174,7 +169,7 @@ def write_quantised(folded, ranges_path, quantised):
         sys.exit(f'quantise: no range for {", ".join(missing[:3])}; run scripts/ppocr/calibrate.sh')
     made = {}
     for node in nodes:
-        for index in range(1 if node.op_type == 'Conv' else len(node.input)):
+        for index in quantised_inputs(node):
             node.input[index], scale = quantise_input(model, node.input[index], *ranges[node.input[index]], made)
         if node.op_type == 'Conv':
             quantise_weights(model, node, scale)
